@@ -1,0 +1,76 @@
+#include "errfold.hpp"
+
+#include "line_reader.hpp"
+#include "output.hpp"
+#include "report.hpp"
+
+#include <charconv>
+
+namespace errfold {
+
+namespace {
+
+// Everything but the last character, normally the newline.
+std::string_view chop(std::string_view line) { return line.substr(0, line.size() - 1); }
+
+void put_header(Output& out, std::string_view header) {
+    const auto rewrite = rewrite_header(header);
+    if (!rewrite) {
+        out.put(chop(header));
+        return;
+    }
+    char number[24];
+    const auto written = std::to_chars(number, number + sizeof number, rewrite->line_number);
+    out.put(rewrite->prefix);
+    out.put({number, written.ptr});
+    out.put(rewrite->tail);
+}
+
+// Reads until the end of input, the first failed read or the first failed write.
+int fold_reports(LineReader& in, Output& out) {
+    int status = 0;
+    while (out.error() == 0) {
+        Line line = in.next();
+        if (line.met_end) break;
+        if (!is_report_header(line.text)) {
+            status = 1;
+            continue;
+        }
+        put_header(out, line.text);
+
+        line = in.next();
+        if (line.met_end) break;
+        out.put(" ");
+        out.put(chop(line.text));
+
+        line = in.next();
+        if (line.met_end) break;
+        out.put(" - ");
+        out.put(line.text);
+    }
+    return status;
+}
+
+} // namespace
+
+Result run(ByteSource& input, ByteSink& output, bool fold_crlf) {
+    Output out(output);
+    LineReader in(input, fold_crlf, out);
+    Result result{fold_reports(in, out)};
+
+    // What was written before a read failed still goes out.
+    const bool flushed = out.flush();
+    if (in.error() != 0) {
+        result.failure = Failure::read;
+        result.error = in.error();
+    } else if (!flushed) {
+        result.failure = Failure::write;
+        result.error = out.error();
+    } else if (const int closed = output.finish(); closed != 0) {
+        result.failure = Failure::write;
+        result.error = closed;
+    }
+    return result;
+}
+
+} // namespace errfold

@@ -1,0 +1,65 @@
+#include "line_reader.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+namespace errfold {
+
+namespace {
+// Room for one whole block behind an unfinished line of at most 999 bytes.
+constexpr std::size_t kCapacity = LineReader::kBlock + LineReader::kMaxChars + 1;
+} // namespace
+
+LineReader::LineReader(ByteSource& source, bool fold_crlf, Output& pending)
+    : source_(source), pending_(pending), fold_crlf_(fold_crlf), buffer_(new char[kCapacity]) {}
+
+Line LineReader::next() {
+    for (;;) {
+        char* const line = buffer_.get() + begin_;
+        const std::size_t avail = end_ - begin_;
+        // 998 characters may span 999 bytes when the last is a CR LF newline.
+        const std::size_t window = std::min(avail, kMaxChars + 1);
+        if (const void* nl = std::memchr(line, '\n', window)) {
+            const auto at = static_cast<std::size_t>(static_cast<const char*>(nl) - line);
+            if (fold_crlf_ && at > 0 && line[at - 1] == '\r') {
+                line[at - 1] = '\n';
+                begin_ += at + 1;
+                return {{line, at}};
+            }
+            if (at < kMaxChars) {
+                begin_ += at + 1;
+                return {{line, at + 1}};
+            }
+        }
+        // No newline among the first 998 characters. A CR in last place may
+        // still pair with an LF that has not arrived yet.
+        const bool may_pair = fold_crlf_ && avail == kMaxChars && line[kMaxChars - 1] == '\r';
+        if (avail > kMaxChars || (avail == kMaxChars && (!may_pair || source_ended_))) {
+            begin_ += kMaxChars;
+            return {{line, kMaxChars}};
+        }
+        if (source_ended_) {
+            begin_ = end_;
+            return {{line, avail}, true};
+        }
+        refill();
+    }
+}
+
+void LineReader::refill() {
+    if (begin_ > 0) {
+        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    pending_.flush();
+    const std::ptrdiff_t got = source_.read({buffer_.get() + end_, kCapacity - end_});
+    if (got > 0) {
+        end_ += static_cast<std::size_t>(got);
+    } else {
+        source_ended_ = true;
+        if (got < 0) error_ = static_cast<int>(-got);
+    }
+}
+
+} // namespace errfold

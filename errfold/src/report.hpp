@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace errfold {
+
+// A report header holds "line", "error" and "column", byte for byte, anywhere.
+bool is_report_header(std::string_view line);
+
+// A report header in its one-line form: prefix, the lowered line number, tail.
+struct HeaderRewrite {
+    std::string_view prefix;
+    std::int64_t line_number; // already lowered by one
+    std::string_view tail;
+};
+
+// The rewrite of a header whose second "(" is followed by "line", optional
+// whitespace and a signed 32-bit decimal number, with a comma somewhere after
+// the cut. Any other header has none and is written as it came.
+std::optional<HeaderRewrite> rewrite_header(std::string_view header);
+
+} // namespace errfold
