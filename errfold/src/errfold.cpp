@@ -30,6 +30,7 @@ void put_header(Output& out, std::string_view header) {
 int fold_reports(LineReader& in, Output& out) {
     int status = 0;
     while (out.error() == 0) {
+        if (in.skip_lines_without(kRarestWord)) status = 1;
         Line line = in.next();
         if (line.met_end) break;
         if (!is_report_header(line.text)) {

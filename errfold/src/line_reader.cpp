@@ -1,5 +1,7 @@
 #include "line_reader.hpp"
 
+#include "platform.hpp"
+
 #include <algorithm>
 #include <cstring>
 
@@ -42,6 +44,32 @@ Line LineReader::next() {
             begin_ = end_;
             return {{line, avail}, true};
         }
+        refill();
+    }
+}
+
+bool LineReader::skip_lines_without(std::string_view word) {
+    bool passed = false;
+    for (;;) {
+        const std::string_view text(buffer_.get() + begin_, end_ - begin_);
+        const char* hit = platform::find_bytes(text, word);
+        // Whole lines before the one that holds the word, or before the
+        // unfinished last line, cannot hold it.
+        const std::size_t upto = hit ? static_cast<std::size_t>(hit - text.data()) : text.size();
+        const std::size_t newline = text.substr(0, upto).rfind('\n');
+        const std::size_t line = newline == std::string_view::npos ? 0 : newline + 1;
+        begin_ += line;
+        passed = passed || line > 0;
+        if (hit) return passed;
+
+        // The unfinished line has no newline yet, so its pieces are kMaxChars
+        // bytes each. Keep a byte behind those passed over, so that none ends
+        // in a CR that could still pair with an LF.
+        const std::size_t rest = text.size() - line;
+        const std::size_t pieces = rest > 0 ? (rest - 1) / kMaxChars * kMaxChars : 0;
+        begin_ += pieces;
+        passed = passed || pieces > 0;
+        if (source_ended_) return passed;
         refill();
     }
 }

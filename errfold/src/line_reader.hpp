@@ -21,7 +21,7 @@ struct Line {
 class LineReader {
 public:
     static constexpr std::size_t kMaxChars = 998;
-    static constexpr std::size_t kBlock = 256 * 1024;
+    static constexpr std::size_t kBlock = std::size_t{256} * 1024;
 
     // With fold_crlf, a CR immediately followed by LF is one newline character,
     // delivered as LF, as a text-mode stream delivers it. `pending` is flushed
@@ -29,6 +29,10 @@ public:
     LineReader(ByteSource& source, bool fold_crlf, Output& pending);
 
     Line next();
+    // Passes over every line that cannot contain `word` (which holds no CR or
+    // LF), up to the next line that may, as calls of next() would; true if a
+    // line was passed over. Far faster than next() on lines it passes.
+    bool skip_lines_without(std::string_view word);
     // The errno value of a failed read, or 0; a failed read also ends input.
     int error() const { return error_; }
 

@@ -12,7 +12,7 @@ namespace errfold {
 // the first failed write everything is discarded and error() tells why.
 class Output {
 public:
-    static constexpr std::size_t kCapacity = 64 * 1024;
+    static constexpr std::size_t kCapacity = std::size_t{64} * 1024;
 
     explicit Output(ByteSink& sink);
 

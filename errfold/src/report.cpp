@@ -1,5 +1,7 @@
 #include "report.hpp"
 
+#include "platform.hpp"
+
 #include <cstddef>
 
 namespace errfold {
@@ -37,10 +39,8 @@ std::optional<std::int64_t> scan_line_number(std::string_view at) {
 } // namespace
 
 bool is_report_header(std::string_view line) {
-    // "error" first: it is the rarest of the three in ordinary build output.
-    return line.find("error") != std::string_view::npos &&
-           line.find("line") != std::string_view::npos &&
-           line.find("column") != std::string_view::npos;
+    return platform::find_bytes(line, kRarestWord) && platform::find_bytes(line, "line") &&
+           platform::find_bytes(line, "column");
 }
 
 std::optional<HeaderRewrite> rewrite_header(std::string_view header) {

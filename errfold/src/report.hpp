@@ -6,6 +6,10 @@
 
 namespace errfold {
 
+// Of the three words of a report header, the one ordinary build output holds
+// least often: lines without it can be passed over unread.
+inline constexpr std::string_view kRarestWord = "error";
+
 // A report header holds "line", "error" and "column", byte for byte, anywhere.
 bool is_report_header(std::string_view line);
 
