@@ -11,7 +11,9 @@ namespace errfold {
 namespace {
 
 // Everything but the last character, normally the newline.
-std::string_view chop(std::string_view line) { return line.substr(0, line.size() - 1); }
+std::string_view chop(std::string_view line) {
+    return line.substr(0, line.size() - 1);
+}
 
 void put_header(Output& out, std::string_view header) {
     const auto rewrite = rewrite_header(header);

@@ -7,9 +7,9 @@ namespace errfold {
 enum class Failure { none, read, write };
 
 struct Result {
-    int status = 0;                 // 1 once a line was dropped
+    int status = 0; // 1 once a line was dropped
     Failure failure = Failure::none;
-    int error = 0;                  // errno value of the failure
+    int error = 0; // errno value of the failure
 };
 
 // Copies every complete report group of `input` to `output` as one line and

@@ -8,7 +8,7 @@ namespace errfold {
 // Where input bytes come from. The filter never sees a file descriptor, so
 // tests can feed it from memory in any split they like.
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     // Fills the front of `into`: returns the count of bytes placed, 0 at the
     // end of input, or a negated errno value when the read failed.
@@ -17,7 +17,7 @@ public:
 
 // Where output bytes go.
 class ByteSink {
-public:
+  public:
     virtual ~ByteSink() = default;
     // Writes every byte; returns 0, or the errno value of the failure.
     virtual int write(std::span<const char> bytes) = 0;

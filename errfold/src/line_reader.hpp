@@ -19,7 +19,7 @@ struct Line {
 // a line stops after its first newline, which it keeps, or after 998
 // characters. Input is taken in large blocks; no line is ever copied.
 class LineReader {
-public:
+  public:
     static constexpr std::size_t kMaxChars = 998;
     static constexpr std::size_t kBlock = std::size_t{256} * 1024;
 
@@ -36,7 +36,7 @@ public:
     // The errno value of a failed read, or 0; a failed read also ends input.
     int error() const { return error_; }
 
-private:
+  private:
     void refill();
 
     ByteSource& source_;

@@ -11,7 +11,7 @@ namespace errfold {
 // Collects output in one block and hands it to the sink in large writes. After
 // the first failed write everything is discarded and error() tells why.
 class Output {
-public:
+  public:
     static constexpr std::size_t kCapacity = std::size_t{64} * 1024;
 
     explicit Output(ByteSink& sink);
@@ -21,7 +21,7 @@ public:
     bool flush();
     int error() const { return error_; }
 
-private:
+  private:
     ByteSink& sink_;
     std::unique_ptr<char[]> block_;
     std::size_t used_ = 0;

@@ -15,7 +15,7 @@ const char* find_bytes(std::string_view text, std::string_view word) {
 namespace {
 
 class FdSource final : public ByteSource {
-public:
+  public:
     std::ptrdiff_t read(std::span<char> into) override {
         for (;;) {
             const ssize_t got = ::read(STDIN_FILENO, into.data(), into.size());
@@ -38,7 +38,7 @@ int write_all(int fd, std::span<const char> bytes) {
 }
 
 class FdSink final : public ByteSink {
-public:
+  public:
     int write(std::span<const char> bytes) override {
         wrote_ = wrote_ || !bytes.empty();
         return write_all(STDOUT_FILENO, bytes);
@@ -50,7 +50,7 @@ public:
         return errno == EINTR ? 0 : errno;
     }
 
-private:
+  private:
     bool wrote_ = false;
 };
 
@@ -70,6 +70,8 @@ void print_error(std::string_view message) {
     (void)write_all(STDERR_FILENO, message);
 }
 
-std::string_view describe(int error) { return std::strerror(error); }
+std::string_view describe(int error) {
+    return std::strerror(error);
+}
 
 } // namespace errfold::platform

@@ -23,7 +23,7 @@ namespace {
 constexpr unsigned kMaxCount = INT_MAX;
 
 class FdSource final : public ByteSource {
-public:
+  public:
     std::ptrdiff_t read(std::span<char> into) override {
         const auto count = static_cast<unsigned>(std::min<std::size_t>(into.size(), kMaxCount));
         const int got = ::_read(0, into.data(), count);
@@ -43,7 +43,7 @@ int write_all(int fd, std::span<const char> bytes) {
 }
 
 class FdSink final : public ByteSink {
-public:
+  public:
     int write(std::span<const char> bytes) override {
         wrote_ = wrote_ || !bytes.empty();
         return write_all(1, bytes);
@@ -53,7 +53,7 @@ public:
         return errno;
     }
 
-private:
+  private:
     bool wrote_ = false;
 };
 
@@ -73,6 +73,8 @@ void print_error(std::string_view message) {
     (void)write_all(2, message);
 }
 
-std::string_view describe(int error) { return std::strerror(error); }
+std::string_view describe(int error) {
+    return std::strerror(error);
+}
 
 } // namespace errfold::platform

@@ -15,13 +15,16 @@ bool is_space(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Reads "line", optional whitespace, an optional sign and decimal digits.
 std::optional<std::int64_t> scan_line_number(std::string_view at) {
     if (!at.starts_with("line")) return std::nullopt;
     std::size_t p = 4;
-    while (p < at.size() && is_space(at[p])) ++p;
+    while (p < at.size() && is_space(at[p]))
+        ++p;
     bool negative = false;
     if (p < at.size() && (at[p] == '+' || at[p] == '-')) negative = at[p++] == '-';
     const std::size_t first_digit = p;

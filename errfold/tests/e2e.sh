@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # End-to-end cases for errfold: exact stdout, stderr and exit status of the
-# built program. Usage: e2e.sh PROGRAM [RUNNER...]; RUNNER (an emulator, for
-# instance) is put in front of PROGRAM.
+# built program. Usage: e2e.sh PROGRAM posix|windows [RUNNER...]; RUNNER (an
+# emulator, for instance) is put in front of PROGRAM. A Windows build writes
+# through text-mode streams, so every LF it writes leaves as CR LF.
 set -u
-program=$1
-shift
+program=$1 platform=$2
+shift 2
 run=("$@" "$program")
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -16,11 +17,15 @@ rep() { local s; printf -v s '%*s' "$2" ''; printf '%s' "${s// /$1}"; }
 # printf %b strings.
 expect() {
     printf '%b' "$3" >"$tmp/in"
-    printf '%b' "$4" >"$tmp/want.out"
-    printf '%b' "${5-}" >"$tmp/want.err"
+    printf '%b' "$4" | as_written >"$tmp/want.out"
+    printf '%b' "${5-}" | as_written >"$tmp/want.err"
     "${run[@]}" <"$tmp/in" >"$tmp/out" 2>"$tmp/err"
     verdict "$1" $? "$2"
 }
+
+as_written() { if [ "$platform" = windows ]; then LC_ALL=C sed -z 's/\n/\r\n/g'; else cat; fi; }
+# Like expect, for cases whose result differs between the platforms.
+expect_on() { if [ "$platform" = "$1" ]; then shift; expect "$@"; fi; }
 
 verdict() {
     local name=$1 got=$2 want=$3 ok=1
@@ -107,14 +112,20 @@ expect continuation-2000 1 "$H\n$(rep c 2000)\n" "$R $(rep c 997) - $(rep c 998)
 expect continuation-998 0 "$H\n$(rep c 998)\n$H\n1\n2\n" "$R $(rep c 997) - \n$R 1 - 2\n"
 expect long-plain-then-report 1 "$(rep p 3000)\n$H\n$C1\n$C2\n" "$R $C1 - $C2\n"
 
+# Ctrl-Z ends text-mode input on Windows; elsewhere it is an ordinary byte.
+expect_on posix ctrl-z 1 "$H\nc\nd\032\ne\n" "$R c - d\032\n"
+expect_on windows ctrl-z 0 "$H\nc\nd\032\ne\n" "$R c"
+
 # Failures of standard input and output.
 printf '%b' "$H\n$C1\n$C2\n" >"$tmp/in"
 printf '' >"$tmp/want.out"
 : >"$tmp/out"
-printf 'errfold: write error: No space left on device\n' >"$tmp/want.err"
+printf 'errfold: write error: No space left on device\n' | as_written >"$tmp/want.err"
 "${run[@]}" <"$tmp/in" 2>"$tmp/err" >/dev/full
 verdict dev-full $? 2
-printf 'errfold: read error: Is a directory\n' >"$tmp/want.err"
+# Wine reports a directory as standard input as an invalid argument.
+reason=$([ "$platform" = windows ] && echo 'Invalid argument' || echo 'Is a directory')
+printf 'errfold: read error: %s\n' "$reason" | as_written >"$tmp/want.err"
 "${run[@]}" <"$tmp" >"$tmp/out" 2>"$tmp/err"
 verdict directory-input $? 2
 

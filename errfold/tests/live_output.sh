@@ -13,10 +13,10 @@ exec 3>"$tmp/input"
 printf 'building\na(b(line 2, column 1) error\nfirst\nsecond\n' >&3
 want='a(b(line 1, column 1) error first - second'
 for _ in $(seq 100); do
-    [ "$(cat "$tmp/out")" = "$want" ] && break
+    [ "$(tr -d '\r' <"$tmp/out")" = "$want" ] && break
     sleep 0.1
 done
-got=$(cat "$tmp/out")
+got=$(tr -d '\r' <"$tmp/out")
 exec 3>&-
 wait "$pid"
 status=$?

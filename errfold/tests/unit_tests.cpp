@@ -20,7 +20,7 @@ namespace {
 // Hands out the input in reads of the given sizes, cycling; a negative size
 // is a failed read with that errno value.
 class ScriptedSource final : public ByteSource {
-public:
+  public:
     ScriptedSource(std::string input, std::vector<int> sizes)
         : input_(std::move(input)), sizes_(std::move(sizes)) {}
 
@@ -38,14 +38,14 @@ public:
     int reads = 0;
     std::function<void()> on_read;
 
-private:
+  private:
     std::string input_;
     std::vector<int> sizes_;
     std::size_t at_ = 0, turn_ = 0;
 };
 
 class StringSink final : public ByteSink {
-public:
+  public:
     int write(std::span<const char> bytes) override {
         if (fail_with != 0) return fail_with;
         text.append(bytes.data(), bytes.size());
@@ -70,7 +70,8 @@ Folded fold(const std::string& input, std::vector<int> sizes = {1 << 20}, bool c
 std::string rewritten(std::string_view header) {
     const auto r = rewrite_header(header);
     if (!r) return "(as it came)";
-    return std::string(r->prefix) + "|" + std::to_string(r->line_number) + "|" + std::string(r->tail);
+    return std::string(r->prefix) + "|" + std::to_string(r->line_number) + "|" +
+           std::string(r->tail);
 }
 
 // Input that exercises every kind of line: long pieces, CR LF, lone CR, NUL.
@@ -88,13 +89,29 @@ std::string mixed_input() {
 // commas, numbers, every kind of line end, NUL, and runs near the read limit.
 // cppcheck-suppress constParameter ; drawing a number changes the engine
 std::string random_log(std::mt19937& rng) {
-    static const std::string pieces[] = {
-        "line ", "error", "column", "(", "a(b(line 3", ",", "\r\n", "\n", "\n", "\r", "\0"s,
-        "x", "-7", " ", "err", "or", std::string(990, 'a'), std::string(998, 'c'),
-        std::string("\n").append(995, 'd').append("error"),
-        std::string("\n").append(997, 'f').append("\r")};
+    static const std::string pieces[] = {"line ",
+                                         "error",
+                                         "column",
+                                         "(",
+                                         "a(b(line 3",
+                                         ",",
+                                         "\r\n",
+                                         "\n",
+                                         "\n",
+                                         "\r",
+                                         "\0"s,
+                                         "x",
+                                         "-7",
+                                         " ",
+                                         "err",
+                                         "or",
+                                         std::string(990, 'a'),
+                                         std::string(998, 'c'),
+                                         std::string("\n").append(995, 'd').append("error"),
+                                         std::string("\n").append(997, 'f').append("\r")};
     std::string s;
-    for (auto n = rng() % 300; n > 0; --n) s += pieces[rng() % std::size(pieces)];
+    for (auto n = rng() % 300; n > 0; --n)
+        s += pieces[rng() % std::size(pieces)];
     return s;
 }
 
@@ -143,7 +160,8 @@ TEST(ReportHeader, Rewrite) {
         {"a(b(line , c\n", "(as it came)"},
         {"a(b(line +, c\n", "(as it came)"},
     };
-    for (const auto& c : cases) EXPECT_EQ(rewritten(c.header), c.want) << c.header;
+    for (const auto& c : cases)
+        EXPECT_EQ(rewritten(c.header), c.want) << c.header;
 }
 
 TEST(Filter, ResultDoesNotDependOnHowInputIsSplit) {
@@ -200,8 +218,10 @@ TEST(Filter, OutputLargerThanItsBlockArrivesWhole) {
     std::string input;
     std::string want;
     for (int i = 1; i <= 5000; ++i) {
-        input += "f(g(line " + std::to_string(i) + ", column 1) error\n" + std::string(300, 'c') + "\nd\n";
-        want += "f(g(line " + std::to_string(i - 1) + ", column 1) error " + std::string(300, 'c') + " - d\n";
+        input += "f(g(line " + std::to_string(i) + ", column 1) error\n" + std::string(300, 'c') +
+                 "\nd\n";
+        want += "f(g(line " + std::to_string(i - 1) + ", column 1) error " + std::string(300, 'c') +
+                " - d\n";
     }
     const Folded f = fold(input, {65536, 1000, 7});
     EXPECT_EQ(f.out, want);

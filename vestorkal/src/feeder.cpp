@@ -1,0 +1,71 @@
+#include "feeder.hpp"
+
+#include "reference.hpp"
+
+#include <memory>
+
+namespace vestorkal {
+
+namespace {
+
+// A reference is short; a small read leaves most of a long input unread.
+constexpr std::size_t kInputBlock = 4096;
+constexpr std::size_t kCopyBlock = 128 * 1024;
+constexpr char kEndMarker[] = {'\xFF'};
+
+Scan read_reference(Io& io, ReferenceScanner& scanner) {
+    char block[kInputBlock];
+    while (scanner.scan() == Scan::pending) {
+        const std::ptrdiff_t got = io.read_input(block);
+        if (got < 0) return Scan::no_reference;
+        if (got == 0) {
+            scanner.end_of_input();
+            break;
+        }
+        const auto count = static_cast<std::size_t>(got);
+        const std::size_t taken = scanner.take({block, count});
+        if (taken < count) io.unread_input(count - taken);
+    }
+    return scanner.scan();
+}
+
+} // namespace
+
+Outcome copy_map(Io& io) {
+    for (;;) {
+        const std::ptrdiff_t moved = io.transfer_map();
+        if (moved == 0) return Outcome::copied;
+        if (moved < 0) break;
+    }
+    // Whatever the system could not move goes on from where it stopped.
+    const auto block = std::make_unique_for_overwrite<char[]>(kCopyBlock);
+    for (;;) {
+        const std::ptrdiff_t got = io.read_map({block.get(), kCopyBlock});
+        if (got == 0) return Outcome::copied;
+        if (got < 0) return Outcome::read_error;
+        if (io.write_output({block.get(), static_cast<std::size_t>(got)}) != 0) {
+            return Outcome::write_error;
+        }
+    }
+}
+
+Outcome feed(Io& io, const Layout& layout) {
+    const auto room = std::make_unique_for_overwrite<char[]>(layout.path_limit);
+    ReferenceScanner scanner({room.get(), layout.path_limit}, layout.map_folder);
+    switch (read_reference(io, scanner)) {
+    case Scan::map_path:
+        break;
+    case Scan::invalid_path:
+        return Outcome::missing_map;
+    case Scan::pending:
+    case Scan::no_reference:
+        return Outcome::wrong_name;
+    }
+    if (!io.open_map(scanner.map_path())) return Outcome::missing_map;
+    // A map cut short by a read error must not look complete downstream.
+    if (const Outcome copied = copy_map(io); copied != Outcome::copied) return copied;
+    if (io.write_output(kEndMarker) != 0 || io.finish_output() != 0) return Outcome::write_error;
+    return Outcome::copied;
+}
+
+} // namespace vestorkal

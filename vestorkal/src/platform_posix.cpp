@@ -1,0 +1,105 @@
+#include "platform.hpp"
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#if defined(__linux__)
+#include <sys/sendfile.h>
+#endif
+
+namespace vestorkal::platform {
+
+const Layout layout{"mapy/", PATH_MAX};
+
+namespace {
+
+std::ptrdiff_t read_some(int fd, std::span<char> into) {
+    for (;;) {
+        const ssize_t got = ::read(fd, into.data(), into.size());
+        if (got >= 0) return got;
+        if (errno != EINTR) return -errno;
+    }
+}
+
+int write_all(int fd, std::span<const char> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t put = ::write(fd, bytes.data(), bytes.size());
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(put));
+    }
+    return 0;
+}
+
+class PosixIo final : public Io {
+  public:
+    std::ptrdiff_t read_input(std::span<char> into) override {
+        return read_some(STDIN_FILENO, into);
+    }
+
+    // Only a file can take bytes back; from a pipe or a terminal they are
+    // gone, as they would be in any buffered reader.
+    void unread_input(std::size_t count) override {
+        (void)::lseek(STDIN_FILENO, -static_cast<off_t>(count), SEEK_CUR);
+    }
+
+    bool open_map(const char* path) override {
+        map_ = ::open(path, O_RDONLY | O_CLOEXEC);
+        if (map_ < 0) return false;
+        // A directory opens for reading here, but it holds no map.
+        struct stat status {};
+        if (::fstat(map_, &status) == 0 && !S_ISDIR(status.st_mode)) return true;
+        ::close(map_);
+        map_ = -1;
+        return false;
+    }
+
+    std::ptrdiff_t read_map(std::span<char> into) override { return read_some(map_, into); }
+
+    // The kernel moves file pages to a pipe, file or socket without copying
+    // them through the program. It refuses (EINVAL) when output is in append
+    // mode, a terminal or a device such as /dev/full, and when the map is a
+    // file it cannot splice from; those take the block copy.
+    std::ptrdiff_t transfer_map() override {
+#if defined(__linux__)
+        constexpr std::size_t kChunk = std::size_t{1} << 30;
+        for (;;) {
+            const ssize_t moved = ::sendfile(STDOUT_FILENO, map_, nullptr, kChunk);
+            if (moved >= 0) return moved;
+            if (errno != EINTR) return -errno;
+        }
+#else
+        return -ENOSYS;
+#endif
+    }
+
+    int write_output(std::span<const char> bytes) override {
+        return write_all(STDOUT_FILENO, bytes);
+    }
+
+    // A file system may report a failed write only at close.
+    int finish_output() override {
+        if (::close(STDOUT_FILENO) == 0) return 0;
+        return errno == EINTR ? 0 : errno;
+    }
+
+  private:
+    int map_ = -1;
+};
+
+} // namespace
+
+Io& standard_io() {
+    static PosixIo io;
+    return io;
+}
+
+void print_error(std::string_view message) {
+    (void)write_all(STDERR_FILENO, message);
+}
+
+} // namespace vestorkal::platform

@@ -1,0 +1,83 @@
+#include "platform.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+// Standard input and output stay in the C runtime's default text mode: CR LF
+// arrives as LF, each LF of the map leaves as CR LF, and Ctrl-Z ends input.
+// The map itself is read in binary mode.
+
+namespace vestorkal::platform {
+
+// The longest path the system takes at all, when long paths are enabled.
+const Layout layout{"mapy\\", 32768};
+
+namespace {
+
+constexpr unsigned kMaxCount = INT_MAX;
+
+std::ptrdiff_t read_some(int fd, std::span<char> into) {
+    const auto count = static_cast<unsigned>(std::min<std::size_t>(into.size(), kMaxCount));
+    const int got = ::_read(fd, into.data(), count);
+    return got >= 0 ? got : -errno;
+}
+
+int write_all(int fd, std::span<const char> bytes) {
+    while (!bytes.empty()) {
+        const auto count = static_cast<unsigned>(std::min<std::size_t>(bytes.size(), kMaxCount));
+        const int put = ::_write(fd, bytes.data(), count);
+        if (put < 0) return errno;
+        if (put == 0) return ENOSPC;
+        bytes = bytes.subspan(static_cast<std::size_t>(put));
+    }
+    return 0;
+}
+
+class WindowsIo final : public Io {
+  public:
+    std::ptrdiff_t read_input(std::span<char> into) override { return read_some(0, into); }
+
+    // A text-mode read delivers fewer bytes than it consumes, so the count
+    // delivered cannot be turned back into a file position.
+    void unread_input(std::size_t) override {}
+
+    bool open_map(const char* path) override {
+        map_ = ::_open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+        if (map_ < 0) return false;
+        struct _stat64 status {};
+        if (::_fstat64(map_, &status) == 0 && (status.st_mode & _S_IFDIR) == 0) return true;
+        ::_close(map_);
+        map_ = -1;
+        return false;
+    }
+
+    std::ptrdiff_t read_map(std::span<char> into) override { return read_some(map_, into); }
+
+    // Every byte must pass the text-mode write to get its line end.
+    std::ptrdiff_t transfer_map() override { return -ENOSYS; }
+
+    int write_output(std::span<const char> bytes) override { return write_all(1, bytes); }
+
+    int finish_output() override { return ::_close(1) == 0 ? 0 : errno; }
+
+  private:
+    int map_ = -1;
+};
+
+} // namespace
+
+Io& standard_io() {
+    static WindowsIo io;
+    return io;
+}
+
+void print_error(std::string_view message) {
+    (void)write_all(2, message);
+}
+
+} // namespace vestorkal::platform

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# End-to-end cases for vestorkal: exact stdout, stderr and exit status of the
+# built program, each run in a fresh working folder with its own mapy/.
+# Usage: e2e.sh ENCODING PROGRAM [RUNNER...]; ENCODING is the one the program
+# writes its messages in; RUNNER (an emulator, for instance) is put in front
+# of PROGRAM, which must be an absolute path.
+set -u
+encoding=$1 program=$2
+shift 2
+run=("$@" "$program")
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+work=$tmp/work
+passed=0 failed=0
+
+rep() { local s; printf -v s '%*s' "$2" ''; printf '%s' "${s// /$1}"; }
+message() { printf '%s\n' "$2" | iconv -f utf-8 -t "$encoding" >"$tmp/$1"; }
+message wrong 'Vestorkal...Chybně zadané jméno mapy.'
+message missing 'VesTorkal...Neexistující mapa.'
+message read 'VesTorkal...Chyba při čtení mapy.'
+message write 'VesTorkal...Chyba při zápisu výstupu.'
+: >"$tmp/none"
+
+# Every case gets a fresh working folder, hard links to this one's files.
+mkdir -p "$tmp/template/mapy/sub" "$tmp/template/mapy/dir.map" && cd "$tmp/template" || exit 1
+for name in abc ab 'abc}xy' '' sub/abc ../outside; do printf 'map %s\n' "$name" >"mapy/$name.map"; done
+: >mapy/empty.map
+for i in {0..255}; do printf "\\$(printf %03o "$i")"; done >mapy/bytes.map
+head -c 3000000 /dev/urandom >mapy/large.map
+ln -s /proc/self/mem mapy/mem.map
+fresh() { cd "$tmp" && rm -rf "$work" && cp -al template "$work" && cd "$work" && : >out || exit 1; }
+
+# want MAP: the output expected for the map file MAP, or none for -.
+want() { if [ "$1" = - ]; then : >"$tmp/want"; else { cat "$1"; printf '\377'; } >"$tmp/want"; fi; }
+
+# verdict NAME STATUS WANT_STATUS MESSAGE judges the run that just ended.
+verdict() {
+    local ok=1
+    [ "$2" = "$3" ] || { echo "  status $2, want $3"; ok=0; }
+    cmp -s "$work/out" "$tmp/want" || { echo "  stdout differs"; ok=0; }
+    cmp -s "$work/err" "$tmp/$4" || { echo "  stderr differs:"; od -c "$work/err" | head -3; ok=0; }
+    if [ $ok = 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $1"; fi
+}
+
+# feed NAME STATUS INPUT MAP MESSAGE: INPUT is a printf %b string.
+feed() {
+    fresh
+    printf '%b' "$3" >in
+    want "$4"
+    "${run[@]}" <in >out 2>err
+    verdict "$1" $? "$2" "$5"
+}
+
+# The reference as the scan format " {%s}" reads it.
+feed plain 0 '{abc}' mapy/abc.map none
+feed blanks 0 '  { abc}' mapy/abc.map none
+feed blank-before-brace 0 '{abc }' mapy/ab.map none
+feed text-after-brace 0 '{abc}xyz' 'mapy/abc}xy.map' none
+feed empty-name 0 '{}' mapy/.map none
+feed c-locale-whitespace 0 '\t\n\v\f\r {\t\n\v\f\r abc}\r\n' mapy/abc.map none
+feed nul-as-last-byte 0 '{abc\0' mapy/abc.map none
+feed only-first-reference 0 '{abc}\n{ab}\n' mapy/abc.map none
+feed subfolder 0 '{sub/abc}' mapy/sub/abc.map none
+feed parent-folder 0 '{../outside}' outside.map none
+feed no-brace 1 'abc' - wrong
+feed nul-before-brace 1 ' \0{abc}' - wrong
+feed empty-input 1 '' - wrong
+feed brace-then-end 1 '{' - wrong
+feed brace-blanks-end 1 ' { \n' - wrong
+feed missing-map 1 '{nothere}' - missing
+feed directory 1 '{dir}' - missing
+feed nul-in-name 1 '{ab\0c}' - missing
+feed name-too-long 1 "{$(rep a 5000)}" - missing
+
+# Maps are copied byte for byte.
+feed empty-map 0 '{empty}' mapy/empty.map none
+feed every-byte-value 0 '{bytes}' mapy/bytes.map none
+feed read-error 1 '{mem}' - read
+
+# The longest path the system accepts: 4095 bytes.
+fresh
+deep=$(rep "$(rep d 200)/" 20)$(rep x 66)
+mkdir -p "mapy/${deep%/*}" && printf 'deep\n' >"mapy/$deep.map"
+printf '{%s}' "$deep" >in
+want "mapy/$deep.map"
+"${run[@]}" <in >out 2>err
+verdict longest-path $? 0 none
+
+# A large map to a file and to a pipe (moved inside the system), and to a file
+# in append mode and /dev/full (the system refuses; copied through memory).
+feed large-to-file 0 '{large}' mapy/large.map none
+fresh && printf '{large}' >in && want mapy/large.map
+"${run[@]}" <in 2>err | cat >out
+verdict large-to-pipe "${PIPESTATUS[0]}" 0 none
+fresh && printf '{large}' >in && want mapy/large.map
+"${run[@]}" <in >>out 2>err
+verdict large-append $? 0 none
+for map in abc large; do
+    fresh && printf '{%s}' "$map" >in && want -
+    "${run[@]}" <in 2>err >/dev/full
+    verdict "$map-to-dev-full" $? 1 write
+done
+# A reader that leaves early ends the program by SIGPIPE, as for any filter.
+fresh && printf '{large}' >in && want -
+env --default-signal=PIPE "${run[@]}" <in 2>err | head -c 0
+verdict sigpipe "${PIPESTATUS[0]}" 141 none
+
+# Standard input: what follows the name run stays unread in a file; from a
+# pipe, the run's end is enough and the program does not wait for more.
+fresh && printf '{abc}\n{ab}\n' >in && { cat mapy/abc.map; printf '\377\n{ab}\n'; } >"$tmp/want"
+{ "${run[@]}" 2>err; cat; } <in >out
+verdict rest-unread $? 0 none
+fresh && want mapy/abc.map && mkfifo fifo
+timeout 20 "${run[@]}" <fifo >out 2>err &
+exec 3>fifo
+printf '{abc} ' >&3
+wait $!
+verdict no-wait-on-pipe $? 0 none
+exec 3>&-
+fresh && want -
+{ printf '{'; yes a | tr -d '\n'; } | timeout 20 "${run[@]}" >out 2>err
+verdict endless-name-run "${PIPESTATUS[1]}" 1 missing
+fresh && want -
+"${run[@]}" <"$work" >out 2>err
+verdict directory-input $? 1 wrong
+
+echo "vestorkal end-to-end ($encoding): $passed passed, $failed failed"
+[ "$failed" = 0 ]
