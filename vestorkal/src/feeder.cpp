@@ -10,7 +10,7 @@ namespace {
 
 // A reference is short; a small read leaves most of a long input unread.
 constexpr std::size_t kInputBlock = 4096;
-constexpr std::size_t kCopyBlock = 128 * 1024;
+constexpr std::size_t kCopyBlock = std::size_t{128} * 1024;
 constexpr char kEndMarker[] = {'\xFF'};
 
 Scan read_reference(Io& io, ReferenceScanner& scanner) {

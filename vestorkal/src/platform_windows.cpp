@@ -14,7 +14,9 @@
 
 namespace vestorkal::platform {
 
-// The longest path the system takes at all, when long paths are enabled.
+// The longest path Windows takes at all. Without long-path awareness its file
+// functions stop at 260 bytes; a longer path then fails to open, which is the
+// same missing map.
 const Layout layout{"mapy\\", 32768};
 
 namespace {

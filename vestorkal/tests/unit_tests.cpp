@@ -49,7 +49,7 @@ class MemoryIo final : public Io {
         const std::string_view input = std::exchange(input_, "");
         return std::copy(input.begin(), input.end(), into.begin()) - into.begin();
     }
-    void unread_input(std::size_t) override {}
+    void unread_input(std::size_t /*count*/) override {}
     bool open_map(const char* path) override { return path == "mapy/m.map"sv; }
     std::ptrdiff_t read_map(std::span<char> into) override {
         if (at_ == read_error_at) return -EIO;
@@ -107,7 +107,7 @@ TEST(Reference, ScansAsTheScanFormatDoes) {
         {" { \n", Scan::no_reference, "", 4},
     };
     for (const auto& c : cases) {
-        for (std::size_t piece : {1u, 2u, 3u, 7u, 100u}) {
+        for (std::size_t piece : {1U, 2U, 3U, 7U, 100U}) {
             const Scanned s = scan(c.input, piece);
             EXPECT_EQ(s.scan, c.scan) << c.input << " in pieces of " << piece;
             EXPECT_EQ(s.path, c.path) << c.input;
@@ -121,7 +121,7 @@ TEST(Reference, NameRunStopsAtThePathLimit) {
     EXPECT_EQ(scan("{abcdef}", 3, 16).path, "mapy/abcdef.map");
     const Scanned longer = scan("{abcdefg} ", 3, 16);
     EXPECT_EQ(longer.scan, Scan::invalid_path);
-    EXPECT_EQ(longer.taken, 8u);
+    EXPECT_EQ(longer.taken, 8U);
 }
 
 TEST(Copy, EveryPathCopiesEveryByteOrFails) {
@@ -143,7 +143,7 @@ TEST(Copy, EveryPathCopiesEveryByteOrFails) {
         {kNone, kNone, EIO, Outcome::write_error, whole.size()},  // at the close
     };
     // The system moves no chunk, every chunk, or two before it refuses.
-    for (const std::size_t transfers : {0u, 1000u, 2u}) {
+    for (const std::size_t transfers : {0U, 1000U, 2U}) {
         for (const auto& c : cases) {
             MemoryIo io;
             io.map = map;

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Hostile input for errfold: a huge line under a small memory limit, input
+# that arrives in random short reads, and standard output closed. Usage:
+# hostile.sh PROGRAM. Not for sanitizer builds, which need far more address
+# space than the limit allows.
+set -u
+program=$1
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+passed=0 failed=0
+check() { # NAME CONDITION...
+    local name=$1
+    shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; fi
+}
+
+report='a(b(line 2, column 1) error\nfirst\nsecond\n'
+printf "$report" >"$tmp/report"
+
+# 200 MB without a newline, then a report, in 16 MiB of address space.
+{ head -c 200000000 /dev/zero | tr '\0' x; printf "\n$report"; } |
+    (ulimit -v 16384 && "$program") >"$tmp/out" 2>"$tmp/err"
+status=$?
+printf 'a(b(line 1, column 1) error first - second\n' >"$tmp/want"
+check huge-line-small-memory [ $status = 1 ] && check huge-line-output cmp -s "$tmp/out" "$tmp/want"
+
+# The same log in one piece and in random short reads from a slow pipe.
+for i in $(seq 40); do
+    printf "noise $i\r\n$report"
+    head -c $((i * 97)) /dev/zero | tr '\0' y
+    printf "\n(x(line $i, column error\r\nc\rd\n\n"
+done >"$tmp/log"
+"$program" <"$tmp/log" >"$tmp/whole"
+whole=$?
+perl -e 'srand(7); $| = 1; while (read(STDIN, $b, 1 + int(rand(60)))) {
+    print $b; select(undef, undef, undef, 0.0003) }' <"$tmp/log" | "$program" >"$tmp/slow"
+slow=$?
+check slow-pipe-status [ $whole = $slow ] && check slow-pipe-output cmp -s "$tmp/whole" "$tmp/slow"
+
+# Standard output closed: the first write fails, and says so.
+"$program" <"$tmp/report" >&- 2>"$tmp/err"
+status=$?
+check closed-stdout-status [ $status = 2 ]
+check closed-stdout-message [ "$(cat "$tmp/err")" = "errfold: write error: Bad file descriptor" ]
+
+echo "errfold hostile input: $passed passed, $failed failed"
+[ "$failed" = 0 ]

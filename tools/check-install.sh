@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs a built tree with cmake --install, builds the .deb and .tar.gz,
+# installs the .deb, runs the installed programs on the shipped examples and
+# removes the package again. Usage: tools/check-install.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/default}
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+
+cmake --install "$build" --prefix "$stage/usr"
+for file in bin/errfold bin/vestorkal share/man/man1/errfold.1 share/man/man1/vestorkal.1 \
+    share/doc/errfold-vestorkal/README.md; do
+    [ -f "$stage/usr/$file" ] || { echo "cmake --install did not install $file" >&2; exit 1; }
+done
+
+(cd "$build" && cpack -G "DEB;TGZ" -B "$stage/packages")
+deb=$(ls "$stage"/packages/*.deb)
+ls -l "$stage"/packages/*.deb "$stage"/packages/*.tar.gz
+dpkg-deb --info "$deb"
+dpkg -i "$deb"
+trap 'dpkg -r errfold-vestorkal >/dev/null || true; rm -rf "$stage"' EXIT
+
+# The installed programs, as a user would run them.
+set +e
+/usr/bin/errfold <examples/build.log >"$stage/errfold.out"
+errfold_status=$?
+(cd examples && /usr/bin/vestorkal <reference.txt) >"$stage/vestorkal.out"
+vestorkal_status=$?
+set -e
+[ "$errfold_status" = 1 ] && [ "$(wc -l <"$stage/errfold.out")" = 3 ] ||
+    { echo "installed errfold: status $errfold_status" >&2; exit 1; }
+{ cat examples/mapy/ostrov.map; printf '\377'; } | cmp - "$stage/vestorkal.out" ||
+    { echo "installed vestorkal: wrong output" >&2; exit 1; }
+[ "$vestorkal_status" = 0 ]
+man -w errfold >/dev/null 2>&1 || [ -f /usr/share/man/man1/errfold.1 ] ||
+    [ -f /usr/share/man/man1/errfold.1.gz ]
+
+dpkg -r errfold-vestorkal
+trap 'rm -rf "$stage"' EXIT
+! command -v errfold >/dev/null || { echo "errfold still installed" >&2; exit 1; }
+echo "install and package: passed"

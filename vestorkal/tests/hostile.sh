@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Hostile input for vestorkal: a 100 MB name run under a small memory limit,
+# a reference that arrives byte by byte, standard output closed, and maps
+# that are gone or cannot be read. Usage: hostile.sh PROGRAM (absolute path).
+# Not for sanitizer builds, which need far more address space than the limit.
+set -u
+program=$1
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+cd "$tmp" && mkdir mapy || exit 1
+printf 'map\n' >mapy/abc.map
+ln -s gone.map mapy/dangling.map
+passed=0 failed=0
+check() { # NAME CONDITION...
+    local name=$1
+    shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $name"; fi
+}
+missing=$'VesTorkal...Neexistuj\xc3\xadc\xc3\xad mapa.'
+write_error=$'VesTorkal...Chyba p\xc5\x99i z\xc3\xa1pisu v\xc3\xbdstupu.'
+
+{ printf '{'; head -c 100000000 /dev/zero | tr '\0' n; printf '}'; } |
+    (ulimit -v 16384 && "$program") >out 2>err
+status=$?
+check long-name-small-memory [ $status = 1 ] && check long-name-message [ "$(cat err)" = "$missing" ]
+
+perl -e '$| = 1; for (split //, " \t{ abc}\n{x}") { print; select(undef, undef, undef, 0.01) }' |
+    "$program" >out 2>err
+status=$?
+printf 'map\n\377' >want
+check byte-by-byte [ $status = 0 ] && check byte-by-byte-output cmp -s out want
+
+printf '{abc}' | "$program" >&- 2>err
+status=$?
+check closed-stdout [ $status = 1 ] && check closed-stdout-message [ "$(cat err)" = "$write_error" ]
+
+printf '{dangling}' | "$program" >out 2>err
+status=$?
+check map-gone [ $status = 1 ] && check map-gone-message [ "$(cat err)" = "$missing" ] &&
+    check map-gone-no-output [ ! -s out ]
+
+echo "vestorkal hostile input: $passed passed, $failed failed"
+[ "$failed" = 0 ]
