@@ -1,6 +1,6 @@
 #include "line_reader.hpp"
 
-#include "platform.hpp"
+#include "search.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -52,12 +52,12 @@ bool LineReader::skip_lines_without(std::string_view word) {
     bool passed = false;
     for (;;) {
         const std::string_view text(buffer_.get() + begin_, end_ - begin_);
-        const char* hit = platform::find_bytes(text, word);
+        const char* hit = find_word(text, word);
         // Whole lines before the one that holds the word, or before the
         // unfinished last line, cannot hold it.
         const std::size_t upto = hit ? static_cast<std::size_t>(hit - text.data()) : text.size();
-        const std::size_t newline = text.substr(0, upto).rfind('\n');
-        const std::size_t line = newline == std::string_view::npos ? 0 : newline + 1;
+        const char* const newline = find_last(text.substr(0, upto), '\n');
+        const std::size_t line = newline ? static_cast<std::size_t>(newline - text.data()) + 1 : 0;
         begin_ += line;
         passed = passed || line > 0;
         if (hit) return passed;

@@ -9,11 +9,6 @@
 
 namespace errfold::platform {
 
-// The first occurrence of `word` in `text`, or nullptr: the C library's
-// substring search where it has one, since it is several times faster than a
-// portable loop on long text.
-const char* find_bytes(std::string_view text, std::string_view word);
-
 // Whether the filter itself must read CR LF as one newline. A Windows text
 // stream has already done so; a POSIX stream delivers both bytes.
 extern const bool fold_crlf;

@@ -8,10 +8,6 @@ namespace errfold::platform {
 
 const bool fold_crlf = true;
 
-const char* find_bytes(std::string_view text, std::string_view word) {
-    return static_cast<const char*>(::memmem(text.data(), text.size(), word.data(), word.size()));
-}
-
 namespace {
 
 class FdSource final : public ByteSource {

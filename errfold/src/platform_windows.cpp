@@ -13,11 +13,6 @@ namespace errfold::platform {
 
 const bool fold_crlf = false;
 
-const char* find_bytes(std::string_view text, std::string_view word) {
-    const auto at = text.find(word);
-    return at == std::string_view::npos ? nullptr : text.data() + at;
-}
-
 namespace {
 
 constexpr unsigned kMaxCount = INT_MAX;

@@ -1,6 +1,6 @@
 #include "report.hpp"
 
-#include "platform.hpp"
+#include "search.hpp"
 
 #include <cstddef>
 
@@ -42,8 +42,7 @@ std::optional<std::int64_t> scan_line_number(std::string_view at) {
 } // namespace
 
 bool is_report_header(std::string_view line) {
-    return platform::find_bytes(line, kRarestWord) && platform::find_bytes(line, "line") &&
-           platform::find_bytes(line, "column");
+    return find_word(line, kRarestWord) && find_word(line, "line") && find_word(line, "column");
 }
 
 std::optional<HeaderRewrite> rewrite_header(std::string_view header) {

@@ -1,6 +1,7 @@
 #include "errfold.hpp"
 #include "plain_model.hpp"
 #include "report.hpp"
+#include "search.hpp"
 
 #include <gtest/gtest.h>
 
@@ -128,6 +129,31 @@ TEST(Filter, AgreesWithAPlainModelOnRandomInput) {
         const Folded got = fold(input, sizes);
         ASSERT_EQ(got.out, want.out) << "round " << round;
         ASSERT_EQ(got.result.status, want.status) << "round " << round;
+    }
+}
+
+// The vectorised searches read many bytes at a time: every length and every
+// place of the word, near both ends of the text, must still give what a
+// plain search gives.
+TEST(Search, AgreesWithPlainSearchAtEveryPlace) {
+    for (std::size_t size = 0; size < 150; ++size) {
+        for (std::size_t at = 0; at <= size; ++at) {
+            std::string text(size, 'e');
+            for (std::size_t i = 0; i < size; i += 3)
+                text[i] = 'r'; // near misses
+            text.replace(at, std::min<std::size_t>(5, size - at), "error", 0, size - at);
+            const std::string_view view(text);
+            for (const std::string_view word : {"error", "line", "rre"}) {
+                const auto want = view.find(word);
+                const char* got = find_word(view, word);
+                ASSERT_EQ(got ? static_cast<std::size_t>(got - view.data()) : view.npos, want)
+                    << size << " " << at << " " << word;
+            }
+            const auto want_last = view.substr(0, at).rfind('r');
+            const char* got_last = find_last(view.substr(0, at), 'r');
+            ASSERT_EQ(got_last ? static_cast<std::size_t>(got_last - view.data()) : view.npos,
+                      want_last);
+        }
     }
 }
 

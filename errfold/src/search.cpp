@@ -1,0 +1,79 @@
+#include "search.hpp"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace errfold {
+
+namespace {
+
+bool word_at(const char* at, std::string_view word) {
+    for (std::size_t i = 1; i < word.size(); ++i)
+        if (at[i] != word[i]) return false;
+    return true;
+}
+
+#if defined(__SSE2__)
+__m128i load(const char* at) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
+unsigned equal_bytes(__m128i block, __m128i byte) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, byte)));
+}
+#endif
+
+} // namespace
+
+const char* find_word(std::string_view text, std::string_view word) {
+    if (text.size() < word.size()) return nullptr;
+    const char* at = text.data();
+    const char* const last = text.data() + (text.size() - word.size());
+#if defined(__SSE2__)
+    const __m128i first_byte = _mm_set1_epi8(word[0]);
+    const __m128i third_byte = _mm_set1_epi8(word[2]);
+    const auto candidates = [&](const char* block) {
+        return _mm_and_si128(_mm_cmpeq_epi8(load(block), first_byte),
+                             _mm_cmpeq_epi8(load(block + 2), third_byte));
+    };
+    for (; last - at >= 64; at += 64) {
+        // Most blocks hold no candidate: test 64 places with one branch.
+        const __m128i any = _mm_or_si128(_mm_or_si128(candidates(at), candidates(at + 16)),
+                                         _mm_or_si128(candidates(at + 32), candidates(at + 48)));
+        if (_mm_movemask_epi8(any) == 0) continue;
+        for (int part = 0; part < 64; part += 16) {
+            auto places = static_cast<unsigned>(_mm_movemask_epi8(candidates(at + part)));
+            for (; places != 0; places &= places - 1) {
+                const char* const place = at + part + __builtin_ctz(places);
+                if (word_at(place, word)) return place;
+            }
+        }
+    }
+#endif
+    for (; at <= last; ++at) {
+        at = static_cast<const char*>(
+            std::memchr(at, word[0], static_cast<std::size_t>(last - at) + 1));
+        if (at == nullptr) return nullptr;
+        if (word_at(at, word)) return at;
+    }
+    return nullptr;
+}
+
+const char* find_last(std::string_view text, char byte) {
+    const char* end = text.data() + text.size();
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(byte);
+    for (; end - text.data() >= 16; end -= 16) {
+        if (const unsigned found = equal_bytes(load(end - 16), wanted); found != 0)
+            return end - 16 + (31 - __builtin_clz(found));
+    }
+#endif
+    while (end != text.data())
+        if (*--end == byte) return end;
+    return nullptr;
+}
+
+} // namespace errfold
