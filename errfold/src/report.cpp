@@ -42,7 +42,8 @@ std::optional<std::int64_t> scan_line_number(std::string_view at) {
 } // namespace
 
 bool is_report_header(std::string_view line) {
-    return find_word(line, kRarestWord) && find_word(line, "line") && find_word(line, "column");
+    // "column" first: of the lines that hold "error", it rules out the most.
+    return find_word(line, "column") && find_word(line, kRarestWord) && find_word(line, "line");
 }
 
 std::optional<HeaderRewrite> rewrite_header(std::string_view header) {

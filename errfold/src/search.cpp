@@ -39,26 +39,30 @@ const char* find_word(std::string_view text, std::string_view word) {
         return _mm_and_si128(_mm_cmpeq_epi8(load(block), first_byte),
                              _mm_cmpeq_epi8(load(block + 2), third_byte));
     };
+    const auto first_match = [&](const char* block, unsigned places) -> const char* {
+        for (; places != 0; places &= places - 1) {
+            const char* const place = block + __builtin_ctz(places);
+            if (word_at(place, word)) return place;
+        }
+        return nullptr;
+    };
     for (; last - at >= 64; at += 64) {
         // Most blocks hold no candidate: test 64 places with one branch.
         const __m128i any = _mm_or_si128(_mm_or_si128(candidates(at), candidates(at + 16)),
                                          _mm_or_si128(candidates(at + 32), candidates(at + 48)));
         if (_mm_movemask_epi8(any) == 0) continue;
-        for (int part = 0; part < 64; part += 16) {
-            auto places = static_cast<unsigned>(_mm_movemask_epi8(candidates(at + part)));
-            for (; places != 0; places &= places - 1) {
-                const char* const place = at + part + __builtin_ctz(places);
-                if (word_at(place, word)) return place;
-            }
+        for (const char* block = at; block < at + 64; block += 16) {
+            const auto places = static_cast<unsigned>(_mm_movemask_epi8(candidates(block)));
+            if (const char* found = first_match(block, places)) return found;
         }
     }
-#endif
-    for (; at <= last; ++at) {
-        at = static_cast<const char*>(
-            std::memchr(at, word[0], static_cast<std::size_t>(last - at) + 1));
-        if (at == nullptr) return nullptr;
-        if (word_at(at, word)) return at;
+    for (; last - at >= 16; at += 16) {
+        const auto places = static_cast<unsigned>(_mm_movemask_epi8(candidates(at)));
+        if (const char* found = first_match(at, places)) return found;
     }
+#endif
+    for (; at <= last; ++at)
+        if (*at == word[0] && word_at(at, word)) return at;
     return nullptr;
 }
 
