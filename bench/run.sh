@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# Measures errfold and vestorkal against the tools a user would otherwise run
+# and prints the results as Markdown tables, with the machine they came from.
+#
+#   bench/run.sh [BUILD_DIR]
+#
+# BUILD_DIR, an existing build, defaults to build/default, which is then
+# configured (if need be) and built with the default preset. The inputs are
+# made once, the same bytes every time, in build/bench-data/. The environment
+# can change:
+#   BENCH_REPS=11     pairs timed per figure (the median is reported)
+#   BENCH_STARTS=300  runs per timing in the start-up figures
+#   BENCH_LOG_MIB=256 size of each build log
+#   BENCH_MAP_MIB=512 size of the big map
+# Needs: a C++20 compiler, cmake (to build), mawk and coreutils.
+set -euo pipefail
+# The same locale for every run; cat starts measurably slower when it has to
+# load a UTF-8 one. The start-up figures are also taken in the caller's own
+# locale, the one cat loads when a user runs it.
+caller_env=(env -u LC_ALL)
+[ -n "${LC_ALL+set}" ] && caller_env=(env "LC_ALL=$LC_ALL")
+caller_locale=${LC_ALL:-${LC_CTYPE:-${LANG:-C}}}
+export LC_ALL=C
+
+# Other work on the machine shows up as spread between the pairs.
+read -r load _ </proc/loadavg
+if awk -v l="$load" 'BEGIN { exit !(l > 0.5) }'; then
+    echo "WARNING: load average $load; the machine is busy and the figures will scatter" >&2
+fi
+
+bench=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$bench")
+reps=${BENCH_REPS:-11}
+starts=${BENCH_STARTS:-300}
+log_mib=${BENCH_LOG_MIB:-256}
+map_mib=${BENCH_MAP_MIB:-512}
+
+if [ $# -ge 1 ]; then
+    build=$(cd "$1" && pwd)
+else
+    # Configured once; built every time, so the figures are of the sources.
+    build=$root/build/default
+    if [ ! -f "$build/CMakeCache.txt" ]; then
+        (cd "$root" && cmake --preset default) >&2
+    fi
+    (cd "$root" && cmake --build --preset default) >&2
+fi
+errfold=$build/errfold/errfold
+vestorkal=$build/vestorkal/vestorkal
+[ -x "$errfold" ] || { echo "run.sh: no errfold in $build" >&2; exit 1; }
+command -v mawk >/dev/null || { echo "run.sh: mawk is missing (apt-get install mawk)" >&2; exit 1; }
+
+data=$root/build/bench-data
+mkdir -p "$data/bin" "$data/mapy"
+
+# The helpers are rebuilt when their source changes, the inputs when the
+# generator or a size does.
+for tool in gen pairtime; do
+    if [ ! -x "$data/bin/$tool" ] || [ "$bench/$tool.cpp" -nt "$data/bin/$tool" ]; then
+        c++ -std=c++20 -O2 -o "$data/bin/$tool" "$bench/$tool.cpp"
+    fi
+done
+make_input() { # KIND BYTES FILE
+    if [ ! -f "$3" ] || [ "$data/bin/gen" -nt "$3" ]; then
+        "$data/bin/gen" "$1" "$2" "$3.part" && mv "$3.part" "$3"
+    fi
+}
+log=$data/log-${log_mib}MiB.txt
+reports=$data/reports-${log_mib}MiB.txt
+long=$data/longlines-64MiB.txt
+small=$data/log-4KiB.txt
+map=big-${map_mib}MiB
+echo "Generating inputs in $data ..." >&2
+make_input log $((log_mib << 20)) "$log"
+make_input reports $((log_mib << 20)) "$reports"
+make_input longlines $((64 << 20)) "$long"
+make_input log 4096 "$small"
+make_input binary $((map_mib << 20)) "$data/mapy/$map.map"
+make_input binary 4096 "$data/mapy/small.map"
+printf '{%s}\n' "$map" >"$data/ref-big"
+printf '{small}\n' >"$data/ref-small"
+
+pairtime=$data/bin/pairtime
+raw=$data/raw-times.tsv
+printf 'figure\trep\tfirst\tours_s\tpeer_s\tratio\tours_cpu_s\tpeer_cpu_s\n' >"$raw"
+size() { stat -c %s "$1"; }
+
+# The awk script must be a faithful peer: same output on every input here.
+# These runs also bring the inputs into the page cache.
+checks="fold.awk writes what errfold writes on the three logs"
+for input in "$small" "$log" "$reports"; do
+    "$errfold" <"$input" >"$data/check.errfold" || true
+    mawk -f "$bench/fold.awk" <"$input" >"$data/check.mawk" || true
+    if ! cmp -s "$data/check.errfold" "$data/check.mawk"; then
+        checks="WARNING: fold.awk and errfold disagree on $(basename "$input")"
+        echo "$checks" >&2
+    fi
+done
+rm -f "$data/check.errfold" "$data/check.mawk"
+have_vestorkal=no
+if [ -x "$vestorkal" ]; then
+    have_vestorkal=yes
+    if ! (cd "$data" && "$vestorkal" <ref-small | cmp -s - <(cat mapy/small.map; printf '\377')); then
+        checks="$checks; WARNING: vestorkal does not copy mapy/small.map as expected"
+        echo "WARNING: vestorkal does not copy mapy/small.map as expected" >&2
+    fi
+fi
+
+echo "Measuring, $reps pairs per figure ..." >&2
+cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
+memory=$(awk '/^MemTotal:/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)
+echo "Machine: $(nproc) cores, ${cpu:-unknown CPU}, $memory; $(uname -sr);" \
+    "$(c++ --version | head -1); load average $load at the start"
+flags=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt" 2>/dev/null || true)
+echo "Programs: $build (${flags:-unknown} build); peers: $(cat --version | head -1)," \
+    "mawk $(mawk -W version 2>&1 | sed -n '1s/^mawk //p' | cut -d' ' -f1);" \
+    "all run with LC_ALL=C but the start-up rows marked with the caller's locale"
+echo "Checks: $checks."
+echo
+echo "| figure | ours, median | peer, median | ours/peer: median (min-max) | target | met |"
+echo "|---|---|---|---|---|---|"
+
+status=0
+timepair() { "$pairtime" time -n "$reps" -r "$raw" "$@" || status=1; }
+cd "$data"
+timepair -b "$(size "$log")" -t 0.12 -L "errfold vs mawk script, ${log_mib} MiB mixed log" \
+    -- "$errfold" "<" "$log" ">" /dev/null -- mawk -f "$bench/fold.awk" "<" "$log" ">" /dev/null
+timepair -b "$(size "$reports")" -t 0.15 -L "errfold vs mawk script, ${log_mib} MiB reports only" \
+    -- "$errfold" "<" "$reports" ">" /dev/null \
+    -- mawk -f "$bench/fold.awk" "<" "$reports" ">" /dev/null
+timepair -b "$(size "$log")" -t 6 -L "errfold vs cat, ${log_mib} MiB mixed log" \
+    -- "$errfold" "<" "$log" ">" /dev/null -- cat "$log" ">" /dev/null
+timepair -b "$(size "$reports")" -t 6 -L "errfold vs cat, ${log_mib} MiB reports only" \
+    -- "$errfold" "<" "$reports" ">" /dev/null -- cat "$reports" ">" /dev/null
+if [ $have_vestorkal = yes ]; then
+    timepair -x 0 -b $((map_mib << 20)) -t 0.75 \
+        -L "vestorkal vs cat, ${map_mib} MiB map into a pipe read by cat" \
+        -- "$vestorkal" "<" ref-big "|" cat ">" /dev/null -- cat "mapy/$map.map" "|" cat ">" /dev/null
+else
+    echo "| vestorkal vs cat, ${map_mib} MiB map into a pipe read by cat | not built | | | <= 0.75 | |"
+fi
+for locale in "$caller_locale" C; do
+    run_in=()
+    [ "$locale" = C ] || run_in=("${caller_env[@]}")
+    "${run_in[@]}" "$pairtime" time -n "$reps" -r "$raw" -l "$starts" -t 0.6 \
+        -L "errfold start-up vs cat, $starts runs on 4 KiB, locale $locale" \
+        -- "$errfold" "<" "$small" ">" /dev/null -- cat "$small" ">" /dev/null || status=1
+    if [ $have_vestorkal = yes ]; then
+        "${run_in[@]}" "$pairtime" time -n "$reps" -r "$raw" -x 0 -l "$starts" -t 0.6 \
+            -L "vestorkal start-up vs cat, $starts runs on 4 KiB, locale $locale" \
+            -- "$vestorkal" "<" ref-small ">" /dev/null -- cat mapy/small.map ">" /dev/null ||
+            status=1
+    else
+        echo "| vestorkal start-up vs cat, $starts runs on 4 KiB | not built | | | <= 0.6 | |"
+    fi
+done
+
+echo
+echo "| peak resident memory | ours | cat on the same input | target | met |"
+echo "|---|---|---|---|---|"
+mempair() { "$pairtime" mem -t 1536 "$@" || status=1; }
+mempair -L "errfold, ${log_mib} MiB mixed log" \
+    -- "$errfold" "<" "$log" ">" /dev/null -- cat "$log" ">" /dev/null
+mempair -L "errfold, ${log_mib} MiB reports only" \
+    -- "$errfold" "<" "$reports" ">" /dev/null -- cat "$reports" ">" /dev/null
+mempair -L "errfold, 64 MiB of lines of 1 KiB-2 MiB" \
+    -- "$errfold" "<" "$long" ">" /dev/null -- cat "$long" ">" /dev/null
+mempair -L "errfold, 4 KiB log" -- "$errfold" "<" "$small" ">" /dev/null -- cat "$small" ">" /dev/null
+if [ $have_vestorkal = yes ]; then
+    mempair -x 0 -L "vestorkal, ${map_mib} MiB map" \
+        -- "$vestorkal" "<" ref-big ">" /dev/null -- cat "mapy/$map.map" ">" /dev/null
+    mempair -x 0 -L "vestorkal, 4 KiB map" \
+        -- "$vestorkal" "<" ref-small ">" /dev/null -- cat mapy/small.map ">" /dev/null
+else
+    echo "| vestorkal | not built | | <= 1.50 MiB | |"
+fi
+echo
+echo "Per-pair times: $raw" >&2
+exit $status
