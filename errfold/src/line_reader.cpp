@@ -21,8 +21,8 @@ Line LineReader::next() {
         const std::size_t avail = end_ - begin_;
         // 998 characters may span 999 bytes when the last is a CR LF newline.
         const std::size_t window = std::min(avail, kMaxChars + 1);
-        if (const void* nl = std::memchr(line, '\n', window)) {
-            const auto at = static_cast<std::size_t>(static_cast<const char*>(nl) - line);
+        if (const char* nl = find_first({line, window}, '\n')) {
+            const auto at = static_cast<std::size_t>(nl - line);
             if (fold_crlf_ && at > 0 && line[at - 1] == '\r') {
                 line[at - 1] = '\n';
                 begin_ += at + 1;

@@ -66,6 +66,21 @@ const char* find_word(std::string_view text, std::string_view word) {
     return nullptr;
 }
 
+const char* find_first(std::string_view text, char byte) {
+    const char* at = text.data();
+    const char* const end = text.data() + text.size();
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(byte);
+    for (; end - at >= 16; at += 16) {
+        if (const unsigned found = equal_bytes(load(at), wanted); found != 0)
+            return at + __builtin_ctz(found);
+    }
+#endif
+    for (; at != end; ++at)
+        if (*at == byte) return at;
+    return nullptr;
+}
+
 const char* find_last(std::string_view text, char byte) {
     const char* end = text.data() + text.size();
 #if defined(__SSE2__)

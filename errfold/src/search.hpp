@@ -12,6 +12,10 @@ namespace errfold {
 // whole word.
 const char* find_word(std::string_view text, std::string_view word);
 
+// The first occurrence of `byte` in `text`, or nullptr. Lines are short:
+// this costs less than a call into the C library for each of them.
+const char* find_first(std::string_view text, char byte);
+
 // The last occurrence of `byte` in `text`, or nullptr.
 const char* find_last(std::string_view text, char byte);
 

@@ -149,6 +149,10 @@ TEST(Search, AgreesWithPlainSearchAtEveryPlace) {
                 ASSERT_EQ(got ? static_cast<std::size_t>(got - view.data()) : view.npos, want)
                     << size << " " << at << " " << word;
             }
+            const std::string_view after = view.substr(at);
+            const char* got_first = find_first(after, 'r');
+            ASSERT_EQ(got_first ? static_cast<std::size_t>(got_first - after.data()) : view.npos,
+                      after.find('r'));
             const auto want_last = view.substr(0, at).rfind('r');
             const char* got_last = find_last(view.substr(0, at), 'r');
             ASSERT_EQ(got_last ? static_cast<std::size_t>(got_last - view.data()) : view.npos,
