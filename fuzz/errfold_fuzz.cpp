@@ -2,6 +2,7 @@
 // that must hold for every input, not only that nothing crashes.
 
 #include "errfold.hpp"
+#include "memory_io.hpp"
 #include "plain_model.hpp"
 
 #include <algorithm>
@@ -13,33 +14,9 @@
 
 namespace {
 
-class MemorySource final : public errfold::ByteSource {
-  public:
-    MemorySource(std::string_view input, std::size_t step) : rest_(input), step_(step) {}
-    std::ptrdiff_t read(std::span<char> into) override {
-        const std::size_t n = std::min({into.size(), rest_.size(), step_});
-        std::memcpy(into.data(), rest_.data(), n);
-        rest_.remove_prefix(n);
-        return static_cast<std::ptrdiff_t>(n);
-    }
-
-  private:
-    std::string_view rest_;
-    std::size_t step_;
-};
-
-class MemorySink final : public errfold::ByteSink {
-  public:
-    int write(std::span<const char> bytes) override {
-        text.append(bytes.data(), bytes.size());
-        return 0;
-    }
-    std::string text;
-};
-
 errfold::PlainResult fold(std::string_view input, std::size_t step) {
-    MemorySource source(input, step);
-    MemorySink sink;
+    errfold::ScriptedSource source(std::string(input), {static_cast<int>(step)});
+    errfold::StringSink sink;
     const errfold::Result r = errfold::run(source, sink, true);
     if (r.failure != errfold::Failure::none || (r.status != 0 && r.status != 1)) {
         std::fprintf(stderr, "unexpected result: status %d, failure %d\n", r.status,

@@ -27,11 +27,14 @@ void fail(const char* what) {
 // The name run as " {%s}" reads it, or nothing when no reference is there.
 std::optional<std::string> plain_name_run(std::string_view in) {
     std::size_t p = 0;
-    while (p < in.size() && is_space(in[p])) ++p;
+    while (p < in.size() && is_space(in[p]))
+        ++p;
     if (p == in.size() || in[p++] != '{') return std::nullopt;
-    while (p < in.size() && is_space(in[p])) ++p;
+    while (p < in.size() && is_space(in[p]))
+        ++p;
     std::string run;
-    while (p < in.size() && !is_space(in[p])) run += in[p++];
+    while (p < in.size() && !is_space(in[p]))
+        run += in[p++];
     if (run.empty()) return std::nullopt;
     return run;
 }
@@ -86,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     if (whole.scan != vestorkal::Scan::map_path) fail("a valid reference was refused");
-    if (whole.path != std::string(kFolder) + name + ".map") fail("the path is not folder, name, .map");
+    if (whole.path != std::string(kFolder) + name + ".map")
+        fail("the path is not folder, name, .map");
     for (const char c : name)
         if (is_space(c)) fail("whitespace in the map name");
     return 0;

@@ -8,6 +8,7 @@ set -u
 encoding=$1 program=$2 platform=$3
 shift 3
 run=("$@" "$program")
+cases=$(cd "$(dirname "$0")" && pwd)/cases.txt
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 work=$tmp/work
@@ -54,41 +55,16 @@ feed() {
     "${run[@]}" <in >out 2>err
     verdict "$1" $? "$2" "$5"
 }
-# feed_on PLATFORM ...: a case whose result differs between the platforms.
-feed_on() { if [ "$platform" = "$1" ]; then shift; feed "$@"; fi; }
 
-# The reference as the scan format " {%s}" reads it.
-feed plain 0 '{abc}' mapy/abc.map none
-feed blanks 0 '  { abc}' mapy/abc.map none
-feed blank-before-brace 0 '{abc }' mapy/ab.map none
-feed text-after-brace 0 '{abc}xyz' 'mapy/abc}xy.map' none
-feed empty-name 0 '{}' mapy/.map none
-feed c-locale-whitespace 0 '\t\n\v\f\r {\t\n\v\f\r abc}\r\n' mapy/abc.map none
-feed nul-as-last-byte 0 '{abc\0' mapy/abc.map none
-feed only-first-reference 0 '{abc}\n{ab}\n' mapy/abc.map none
-feed subfolder 0 '{sub/abc}' mapy/sub/abc.map none
-feed parent-folder 0 '{../outside}' outside.map none
-feed no-brace 1 'abc' - wrong
-feed nul-before-brace 1 ' \0{abc}' - wrong
-feed empty-input 1 '' - wrong
-feed brace-then-end 1 '{' - wrong
-feed brace-blanks-end 1 ' { \n' - wrong
-feed missing-map 1 '{nothere}' - missing
-feed directory 1 '{dir}' - missing
-feed nul-in-name 1 '{ab\0c}' - missing
-feed name-too-long 1 "{$(rep a 5000)}" - missing
-# Windows reads standard input in text mode, where Ctrl-Z ends it, and takes
-# a backslash as a separator; elsewhere both are bytes of the name.
-feed_on posix ctrl-z 1 '{abc\032xyz}' - missing
-feed_on windows ctrl-z 0 '{abc\032xyz}' mapy/ab.map none
-feed_on posix backslash 1 '{sub\\abc}' - missing
-feed_on windows backslash 0 '{sub\\abc}' mapy/sub/abc.map none
-
-# Maps are copied byte for byte.
-feed empty-map 0 '{empty}' mapy/empty.map none
-feed every-byte-value 0 '{bytes}' mapy/bytes.map none
-feed crlf-map 0 '{crlf}' mapy/crlf.map none
-feed read-error 1 '{mem}' - read
+# The table of simple cases.
+while IFS='|' read -r name status input map message only; do
+    [[ -z $name || $name == \#* ]] && continue
+    [[ -n $only && $only != "$platform" ]] && continue
+    while [[ $input =~ \{(.)\*([0-9]+)\} ]]; do
+        input=${input/"${BASH_REMATCH[0]}"/$(rep "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}")}
+    done
+    feed "$name" "$status" "$input" "$map" "$message"
+done <"$cases"
 
 # The longest path the system accepts: 4095 bytes. Wine's limit is Linux's
 # for the whole path, working folder included, so it is tested on Linux only.

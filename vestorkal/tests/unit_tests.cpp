@@ -1,5 +1,4 @@
 #include "feeder.hpp"
-#include "reference.hpp"
 
 #include <gtest/gtest.h>
 
@@ -16,25 +15,6 @@ namespace {
 
 constexpr Layout kLayout{"mapy/", 4096};
 constexpr std::size_t kNone = std::string::npos;
-
-struct Scanned {
-    Scan scan;
-    std::string path;
-    std::size_t taken = 0;
-};
-
-// Feeds `input` to a scanner in pieces of `piece` bytes, as reads would.
-Scanned scan(std::string_view input, std::size_t piece, std::size_t limit = 4096) {
-    std::string room(limit, '?');
-    ReferenceScanner scanner(room, "mapy/");
-    std::size_t taken = 0;
-    for (std::size_t at = 0; at < input.size() && scanner.scan() == Scan::pending; at += piece) {
-        taken += scanner.take(input.substr(at, piece));
-    }
-    scanner.end_of_input();
-    const bool named = scanner.scan() == Scan::map_path;
-    return {scanner.scan(), named ? scanner.map_path() : "", taken};
-}
 
 // Standard input holds "{m}"; the map and standard output are in memory. The
 // system moves `transfers` chunks of the map before it refuses, map reads fail
@@ -83,47 +63,8 @@ class MemoryIo final : public Io {
 
 } // namespace
 
-TEST(Reference, ScansAsTheScanFormatDoes) {
-    const struct {
-        std::string_view input;
-        Scan scan;
-        std::string_view path;
-        std::size_t taken;
-    } cases[] = {
-        {"{abc}", Scan::map_path, "mapy/abc.map", 5},
-        {"  { abc}", Scan::map_path, "mapy/abc.map", 8},
-        {"{abc }", Scan::map_path, "mapy/ab.map", 4},
-        {"{abc}xyz", Scan::map_path, "mapy/abc}xy.map", 8},
-        {"{}", Scan::map_path, "mapy/.map", 2},
-        {"\t\n\v\f\r {\t\n\v\f\r abc}\f{next}", Scan::map_path, "mapy/abc.map", 17},
-        {"{{}}\n", Scan::map_path, "mapy/{}.map", 4},
-        {"{sub/../a\xA0\x85\xFF}", Scan::map_path, "mapy/sub/../a\xA0\x85\xFF.map", 13},
-        {"{abc\0"sv, Scan::map_path, "mapy/abc.map", 5},
-        {"{a\0bc}"sv, Scan::invalid_path, "", 6},
-        {"x{abc}", Scan::no_reference, "", 0},
-        {" \0{abc}"sv, Scan::no_reference, "", 1},
-        {"", Scan::no_reference, "", 0},
-        {"{", Scan::no_reference, "", 1},
-        {" { \n", Scan::no_reference, "", 4},
-    };
-    for (const auto& c : cases) {
-        for (std::size_t piece : {1U, 2U, 3U, 7U, 100U}) {
-            const Scanned s = scan(c.input, piece);
-            EXPECT_EQ(s.scan, c.scan) << c.input << " in pieces of " << piece;
-            EXPECT_EQ(s.path, c.path) << c.input;
-            EXPECT_EQ(s.taken, c.taken) << c.input << " in pieces of " << piece;
-        }
-    }
-}
-
-TEST(Reference, NameRunStopsAtThePathLimit) {
-    // 16 bytes: "mapy/", six name bytes, ".map" and the NUL.
-    EXPECT_EQ(scan("{abcdef}", 3, 16).path, "mapy/abcdef.map");
-    const Scanned longer = scan("{abcdefg} ", 3, 16);
-    EXPECT_EQ(longer.scan, Scan::invalid_path);
-    EXPECT_EQ(longer.taken, 8U);
-}
-
+// The copy meets every mix of moves inside the system, block copies and
+// failures; what it writes is always a prefix of the map and the end marker.
 TEST(Copy, EveryPathCopiesEveryByteOrFails) {
     std::string map(300000, '\0');
     for (std::size_t i = 0; i < map.size(); ++i)
