@@ -80,7 +80,12 @@ void LineReader::refill() {
         end_ -= begin_;
         begin_ = 0;
     }
-    pending_.flush();
+    // Once output has failed, reading on would only wait for input, or run
+    // for ever on endless input, with nothing left to show for it.
+    if (!pending_.flush()) {
+        source_ended_ = true;
+        return;
+    }
     const std::ptrdiff_t got = source_.read({buffer_.get() + end_, kCapacity - end_});
     if (got > 0) {
         end_ += static_cast<std::size_t>(got);

@@ -25,7 +25,8 @@ class LineReader {
 
     // With fold_crlf, a CR immediately followed by LF is one newline character,
     // delivered as LF, as a text-mode stream delivers it. `pending` is flushed
-    // before every read that may wait, so complete output never lags behind.
+    // before every read that may wait, so complete output never lags behind;
+    // once it has failed, input counts as ended.
     LineReader(ByteSource& source, bool fold_crlf, Output& pending);
 
     Line next();

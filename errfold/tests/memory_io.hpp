@@ -37,10 +37,12 @@ class ScriptedSource final : public ByteSource {
 class StringSink final : public ByteSink {
   public:
     int write(std::span<const char> bytes) override {
+        if (fail_with != 0) return fail_with;
         text.append(bytes.data(), bytes.size());
         return 0;
     }
     std::string text;
+    int fail_with = 0;
 };
 
 } // namespace errfold

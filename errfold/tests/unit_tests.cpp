@@ -96,6 +96,20 @@ TEST(Filter, ReadFailureKeepsWhatWasWritten) {
     EXPECT_EQ(sink.text, "a(b(line 2, column 1) error c - d\n");
 }
 
+// Endless input after a report, to an output that fails: errfold must stop at
+// the failed write instead of reading for ever.
+TEST(Filter, StopsReadingOnceOutputFails) {
+    int reads = 0;
+    ScriptedSource source("a(b(line 3, column 1) error\nc\nd\n" + std::string(1 << 16, '\n'),
+                          {1000});
+    source.on_read = [&] { ASSERT_LT(++reads, 5); };
+    StringSink sink;
+    sink.fail_with = ENOSPC;
+    const Result r = run(source, sink, true);
+    EXPECT_EQ(r.failure, Failure::write);
+    EXPECT_EQ(r.error, ENOSPC);
+}
+
 TEST(Filter, OutputLargerThanItsBlockArrivesWhole) {
     std::string input;
     std::string want;
