@@ -3,20 +3,21 @@
 
 #include "errfold.hpp"
 #include "platform.hpp"
+#include "standard_streams.hpp"
 
+#include <cstring>
 #include <string>
 
 using namespace errfold;
 
 int main() {
-    const Result result =
-        run(platform::standard_input(), platform::standard_output(), platform::fold_crlf);
+    const Result result = run(standard_input(), standard_output(), platform::fold_crlf);
     if (result.failure == Failure::none) return result.status;
 
     std::string message = "errfold: ";
     message += result.failure == Failure::read ? "read error: " : "write error: ";
-    message += platform::describe(result.error);
+    message += std::strerror(result.error);
     message += '\n';
-    platform::print_error(message);
+    print_error(message);
     return 2;
 }

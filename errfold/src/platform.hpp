@@ -3,9 +3,8 @@
 // The one place where errfold differs between systems. Exactly one of
 // platform_posix.cpp and platform_windows.cpp is built.
 
-#include "io.hpp"
-
-#include <string_view>
+#include <cstddef>
+#include <span>
 
 namespace errfold::platform {
 
@@ -13,13 +12,12 @@ namespace errfold::platform {
 // stream has already done so; a POSIX stream delivers both bytes.
 extern const bool fold_crlf;
 
-ByteSource& standard_input();
-ByteSink& standard_output();
-
-// Writes one line to standard error, best effort: there is nowhere else to
-// report that it failed.
-void print_error(std::string_view message);
-// The system's text for an errno value.
-std::string_view describe(int error);
+// One read from a standard stream: the count placed, 0 at its end, or a
+// negated errno value.
+std::ptrdiff_t read_some(int fd, std::span<char> into);
+// One write to a standard stream: the count taken, or a negated errno value.
+std::ptrdiff_t write_some(int fd, std::span<const char> bytes);
+// Closes a standard stream: 0, or the errno value of the failure.
+int close_stream(int fd);
 
 } // namespace errfold::platform

@@ -1,0 +1,58 @@
+#include "standard_streams.hpp"
+
+#include "platform.hpp"
+
+#include <cerrno>
+
+namespace errfold {
+
+namespace {
+
+constexpr int kInput = 0, kOutput = 1, kError = 2;
+
+int write_all(int fd, std::span<const char> bytes) {
+    while (!bytes.empty()) {
+        const std::ptrdiff_t put = platform::write_some(fd, bytes);
+        if (put < 0) return static_cast<int>(-put);
+        if (put == 0) return ENOSPC;
+        bytes = bytes.subspan(static_cast<std::size_t>(put));
+    }
+    return 0;
+}
+
+class StandardInput final : public ByteSource {
+  public:
+    std::ptrdiff_t read(std::span<char> into) override { return platform::read_some(kInput, into); }
+};
+
+class StandardOutput final : public ByteSink {
+  public:
+    int write(std::span<const char> bytes) override {
+        wrote_ = wrote_ || !bytes.empty();
+        return write_all(kOutput, bytes);
+    }
+    // With nothing written there is nothing to lose, and a standard output
+    // that was never open is no error.
+    int finish() override { return wrote_ ? platform::close_stream(kOutput) : 0; }
+
+  private:
+    bool wrote_ = false;
+};
+
+} // namespace
+
+ByteSource& standard_input() {
+    static StandardInput input;
+    return input;
+}
+
+ByteSink& standard_output() {
+    static StandardOutput output;
+    return output;
+}
+
+void print_error(std::string_view message) {
+    (void)write_all(kError, message);
+}
+
+} // namespace errfold

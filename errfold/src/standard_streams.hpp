@@ -1,0 +1,19 @@
+#pragma once
+
+#include "io.hpp"
+
+#include <string_view>
+
+namespace errfold {
+
+// Standard input and output as the filter's source and sink. Every write is
+// checked, and standard output is closed, checked too, once something was
+// written to it: a full disk may show only then.
+ByteSource& standard_input();
+ByteSink& standard_output();
+
+// Writes one line to standard error, best effort: there is nowhere else to
+// report that it failed.
+void print_error(std::string_view message);
+
+} // namespace errfold
