@@ -19,5 +19,8 @@ std::ptrdiff_t read_some(int fd, std::span<char> into);
 std::ptrdiff_t write_some(int fd, std::span<const char> bytes);
 // Closes a standard stream: 0, or the errno value of the failure.
 int close_stream(int fd);
+// Whether both streams are open on one and the same regular file. Devices,
+// pipes and terminals never count, even when both streams share one.
+bool same_regular_file(int fd, int other_fd);
 
 } // namespace errfold::platform

@@ -51,6 +51,10 @@ ByteSink& standard_output() {
     return output;
 }
 
+bool input_is_output() {
+    return platform::same_regular_file(kInput, kOutput);
+}
+
 void print_error(std::string_view message) {
     (void)write_all(kError, message);
 }

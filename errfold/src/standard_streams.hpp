@@ -11,6 +11,8 @@ namespace errfold {
 // written to it: a full disk may show only then.
 ByteSource& standard_input();
 ByteSink& standard_output();
+// Whether standard input and standard output are one regular file.
+bool input_is_output();
 
 // Writes one line to standard error, best effort: there is nowhere else to
 // report that it failed.

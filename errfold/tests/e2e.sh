@@ -36,12 +36,35 @@ verdict() { # NAME STATUS WANT_STATUS
     if [ $ok = 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL $1"; fi
 }
 
+# Writes the files named, each in one write into the pipe on standard output
+# and only once the reader has taken all of the one before, so that each is
+# what one read gets.
+in_reads() {
+    perl -e 'my $n = pack("L", 0);
+        for my $piece (@ARGV) {
+            open(my $f, "<", $piece) or die; local $/; syswrite(STDOUT, <$f>);
+            for (1 .. 20000) {   # FIONREAD: bytes still in the pipe
+                ioctl(STDOUT, 0x541B, $n) or die; last if unpack("L", $n) == 0;
+                select(undef, undef, undef, 0.001) } }' "$@"
+}
+
 while IFS='|' read -r name status input output only; do
     [[ -z $name || $name == \#* ]] && continue
     [[ -n $only && $only != "$platform" ]] && continue
-    expand "$input" >"$tmp/in"
     expand "$output" | as_written >"$tmp/want.out"
     : >"$tmp/want.err"
+    if [[ $input == *'{/}'* ]]; then
+        pieces=()
+        while [[ -n $input ]]; do
+            pieces+=("$tmp/in.${#pieces[@]}")
+            expand "${input%%'{/}'*}" >"${pieces[-1]}"
+            [[ $input == *'{/}'* ]] && input=${input#*'{/}'} || input=
+        done
+        in_reads "${pieces[@]}" | "${run[@]}" >"$tmp/out" 2>"$tmp/err"
+        verdict "$name" "${PIPESTATUS[1]}" "$status"
+        continue
+    fi
+    expand "$input" >"$tmp/in"
     "${run[@]}" <"$tmp/in" >"$tmp/out" 2>"$tmp/err"
     verdict "$name" $? "$status"
 done <"$(dirname "$0")/cases.txt"
@@ -58,6 +81,45 @@ reason=$([ "$platform" = windows ] && echo 'Invalid argument' || echo 'Is a dire
 printf 'errfold: read error: %s\n' "$reason" | as_written >"$tmp/want.err"
 "${run[@]}" <"$tmp" >"$tmp/out" 2>"$tmp/err"
 verdict directory-input $? 2
+
+# Shell mistakes. An operand is refused before anything is read, so the input
+# is still all there for the next reader.
+expand '{H}\n{C1}\n{C2}\n' >"$tmp/in"
+cp "$tmp/in" "$tmp/want.out"
+printf 'usage: errfold < input > output\n' | as_written >"$tmp/want.err"
+for operand in build.log --help ''; do
+    { "${run[@]}" "$operand" 2>"$tmp/err"; status=$?; cat; } <"$tmp/in" >"$tmp/out"
+    verdict "operand '$operand'" $status 2
+done
+# Output onto its own input is refused with nothing written, whatever the
+# file is called; the same device on both sides, or another file opened for
+# append, is fine.
+printf 'errfold: input file is output file\n' | as_written >"$tmp/want.err"
+cp "$tmp/in" "$tmp/out" && ln "$tmp/out" "$tmp/link"
+"${run[@]}" <"$tmp/out" >>"$tmp/out" 2>"$tmp/err"
+verdict input-is-output-appended $? 2
+"${run[@]}" <"$tmp/out" 1<>"$tmp/link" 2>"$tmp/err"
+verdict input-is-output-linked $? 2
+: >"$tmp/want.err"
+"${run[@]}" </dev/null >/dev/null 2>"$tmp/err"
+verdict dev-null-both-sides $? 0
+expand '{R} {C1} - {C2}\n' | as_written >>"$tmp/want.out"
+"${run[@]}" <"$tmp/in" >>"$tmp/out" 2>"$tmp/err"
+verdict other-file-appended $? 0
+
+# A write that takes only some of its bytes is followed by one for the rest.
+# Under a file size limit of 1 KiB the first takes 1 or 1024 bytes and the
+# next is refused, as too large and not as a full disk.
+if [ "$platform" = posix ]; then
+    for i in $(seq 40); do expand '{H}\n{C1}\n{C2}\n'; done >"$tmp/in"
+    printf 'errfold: write error: File too large\n' >"$tmp/want.err"
+    for before in 1023 0; do
+        head -c "$before" /dev/zero >"$tmp/out"
+        { cat "$tmp/out"; "${run[@]}" <"$tmp/in"; } | head -c 1024 >"$tmp/want.out"
+        (trap '' XFSZ && ulimit -f 1 && exec "${run[@]}" <"$tmp/in" >>"$tmp/out" 2>"$tmp/err")
+        verdict "short-write-after-$before" $? 2
+    done
+fi
 
 echo "errfold end-to-end ($platform): $passed passed, $failed failed"
 [ "$failed" = 0 ]

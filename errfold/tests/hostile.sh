@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Hostile input for errfold: a huge line under a small memory limit, input
-# that arrives in random short reads, and standard output closed. Usage:
-# hostile.sh PROGRAM. Not for sanitizer builds, which need far more address
+# that arrives in random short reads, standard output closed, and a close of
+# standard output that fails (made to, by strace). Usage: hostile.sh PROGRAM. Not for sanitizer builds, which need far more address
 # space than the limit allows.
 set -u
 program=$1
@@ -42,6 +42,15 @@ check slow-pipe-status [ $whole = $slow ] && check slow-pipe-output cmp -s "$tmp
 status=$?
 check closed-stdout-status [ $status = 2 ]
 check closed-stdout-message [ "$(cat "$tmp/err")" = "errfold: write error: Bad file descriptor" ]
+
+# Every write goes through, and then closing standard output fails, as it
+# does where a file system reports a lost write only then.
+strace -o /dev/null -e trace=close -e inject=close:error=EIO "$program" <"$tmp/report" \
+    >"$tmp/out" 2>"$tmp/err"
+status=$?
+printf 'a(b(line 1, column 1) error first - second\n' >"$tmp/want"
+check close-fails-status [ $status = 2 ] && check close-fails-output cmp -s "$tmp/out" "$tmp/want"
+check close-fails-message [ "$(cat "$tmp/err")" = "errfold: write error: Input/output error" ]
 
 echo "errfold hostile input: $passed passed, $failed failed"
 [ "$failed" = 0 ]
