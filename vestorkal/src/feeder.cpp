@@ -15,8 +15,12 @@ constexpr char kEndMarker[] = {'\xFF'};
 
 Scan read_reference(Io& io, ReferenceScanner& scanner) {
     char block[kInputBlock];
+    // Where bytes read past the name run cannot be given back, none are read:
+    // the byte that ends the run is the last one taken, as in a shell's read.
+    const bool unread = io.can_unread_input();
+    const std::span<char> room(block, unread ? kInputBlock : 1);
     while (scanner.scan() == Scan::pending) {
-        const std::ptrdiff_t got = io.read_input(block);
+        const std::ptrdiff_t got = io.read_input(room);
         if (got < 0) return Scan::no_reference;
         if (got == 0) {
             scanner.end_of_input();
@@ -24,7 +28,7 @@ Scan read_reference(Io& io, ReferenceScanner& scanner) {
         }
         const auto count = static_cast<std::size_t>(got);
         const std::size_t taken = scanner.take({block, count});
-        if (taken < count) io.unread_input(count - taken);
+        if (taken < count && unread) io.unread_input(count - taken);
     }
     return scanner.scan();
 }
@@ -62,6 +66,9 @@ Outcome feed(Io& io, const Layout& layout) {
         return Outcome::wrong_name;
     }
     if (!io.open_map(scanner.map_path())) return Outcome::missing_map;
+    // Copying a map onto itself never ends when output appends, and writes
+    // the end marker into the map when it does not.
+    if (io.map_is_output()) return Outcome::map_is_output;
     // A map cut short by a read error must not look complete downstream.
     if (const Outcome copied = copy_map(io); copied != Outcome::copied) return copied;
     if (io.write_output(kEndMarker) != 0 || io.finish_output() != 0) return Outcome::write_error;

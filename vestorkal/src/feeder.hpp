@@ -11,6 +11,7 @@ enum class Outcome {
     copied,      // the map and the end marker went out
     wrong_name,  // no map reference could be read
     missing_map, // the map file cannot be opened
+    map_is_output, // standard output is the map file itself
     read_error,  // reading the map failed; no end marker was written
     write_error, // writing standard output failed
 };

@@ -16,13 +16,18 @@ class Io {
     // Fills the front of `into` from standard input: the count placed, 0 at
     // the end of input, or a negated errno value.
     virtual std::ptrdiff_t read_input(std::span<char> into) = 0;
-    // Gives the last `count` bytes read back to standard input where it can
-    // take them, so that they stay there for whoever reads it next.
+    // Whether standard input can take back bytes read past the reference, so
+    // that they stay there for whoever reads it next: true for a file, false
+    // for a pipe or a terminal, where they would be gone.
+    virtual bool can_unread_input() = 0;
+    // Gives the last `count` bytes read back; only where can_unread_input().
     virtual void unread_input(std::size_t count) = 0;
 
     // Opens the map file for reading; false when that cannot be done, which
     // includes a path that names a directory.
     virtual bool open_map(const char* path) = 0;
+    // Whether the open map and standard output are one regular file.
+    virtual bool map_is_output() = 0;
     // Like read_input, from the open map file.
     virtual std::ptrdiff_t read_map(std::span<char> into) = 0;
     // Moves bytes of the map straight to standard output inside the system,

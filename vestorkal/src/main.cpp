@@ -8,7 +8,13 @@
 
 using namespace vestorkal;
 
-int main() {
+int main(int argc, char** /*argv*/) {
+    // The reference comes on standard input only; an operand is a mistake
+    // that would otherwise show as a wrong map name.
+    if (argc > 1) {
+        platform::print_error("usage: vestorkal < reference > output\n");
+        return 2;
+    }
     const Outcome outcome = feed(platform::standard_io(), platform::layout);
     if (outcome == Outcome::copied) return 0;
     platform::print_error(message(outcome));

@@ -12,6 +12,7 @@ namespace {
 constexpr std::string_view kWrongName = "Vestorkal...Chybn\xEC zadan\xE9 jm\xE9no mapy.\n";
 constexpr std::string_view kMissingMap = "VesTorkal...Neexistuj\xED"
                                          "c\xED mapa.\n";
+constexpr std::string_view kMapIsOutput = "VesTorkal...Mapa je z\xE1rove\xF2 v\xFDstupem.\n";
 constexpr std::string_view kReadError = "VesTorkal...Chyba p\xF8i \xE8ten\xED mapy.\n";
 constexpr std::string_view kWriteError = "VesTorkal...Chyba p\xF8i z\xE1pisu v\xFDstupu.\n";
 #elif defined(VESTORKAL_MESSAGES_UTF_8)
@@ -19,6 +20,8 @@ constexpr std::string_view kWrongName =
     "Vestorkal...Chybn\xC4\x9B zadan\xC3\xA9 jm\xC3\xA9no mapy.\n";
 constexpr std::string_view kMissingMap = "VesTorkal...Neexistuj\xC3\xAD"
                                          "c\xC3\xAD mapa.\n";
+constexpr std::string_view kMapIsOutput =
+    "VesTorkal...Mapa je z\xC3\xA1rove\xC5\x88 v\xC3\xBDstupem.\n";
 constexpr std::string_view kReadError = "VesTorkal...Chyba p\xC5\x99i \xC4\x8Dten\xC3\xAD mapy.\n";
 constexpr std::string_view kWriteError =
     "VesTorkal...Chyba p\xC5\x99i z\xC3\xA1pisu v\xC3\xBDstupu.\n";
@@ -36,6 +39,8 @@ std::string_view message(Outcome outcome) {
         return kWrongName;
     case Outcome::missing_map:
         return kMissingMap;
+    case Outcome::map_is_output:
+        return kMapIsOutput;
     case Outcome::read_error:
         return kReadError;
     case Outcome::write_error:

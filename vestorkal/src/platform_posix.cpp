@@ -15,6 +15,10 @@ const Layout layout{"mapy/", PATH_MAX};
 
 namespace {
 
+bool regular_file(int fd, struct stat& status) {
+    return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+}
+
 std::ptrdiff_t read_some(int fd, std::span<char> into) {
     for (;;) {
         const ssize_t got = ::read(fd, into.data(), into.size());
@@ -41,8 +45,11 @@ class PosixIo final : public Io {
         return read_some(STDIN_FILENO, into);
     }
 
-    // Only a file can take bytes back; from a pipe or a terminal they are
-    // gone, as they would be in any buffered reader.
+    bool can_unread_input() override {
+        struct stat status {};
+        return regular_file(STDIN_FILENO, status);
+    }
+
     void unread_input(std::size_t count) override {
         (void)::lseek(STDIN_FILENO, -static_cast<off_t>(count), SEEK_CUR);
     }
@@ -56,6 +63,15 @@ class PosixIo final : public Io {
         ::close(map_);
         map_ = -1;
         return false;
+    }
+
+    // With standard output closed, the map takes its number; writes to it
+    // then fail as they would on any closed output.
+    bool map_is_output() override {
+        struct stat map {};
+        struct stat output {};
+        return map_ != STDOUT_FILENO && regular_file(map_, map) && regular_file(STDOUT_FILENO, output) &&
+               map.st_dev == output.st_dev && map.st_ino == output.st_ino;
     }
 
     std::ptrdiff_t read_map(std::span<char> into) override { return read_some(map_, into); }

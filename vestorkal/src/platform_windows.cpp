@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 
 // Standard input and output stay in the C runtime's default text mode: CR LF
 // arrives as LF, each LF of the map leaves as CR LF, and Ctrl-Z ends input.
@@ -29,6 +33,21 @@ std::ptrdiff_t read_some(int fd, std::span<char> into) {
     return got >= 0 ? got : -errno;
 }
 
+// The runtime's st_ino is always 0 here; a file on a disk is known by its
+// volume and its index on that volume. Windows before 8 cannot tell them, and
+// then no file counts.
+bool file_id(int fd, FILE_ID_INFO& id) {
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+    return handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) == FILE_TYPE_DISK &&
+           ::GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id);
+}
+
+// Wine cannot tell the volume of a handle it took over from a Unix parent and
+// says 0; the file index alone then decides.
+bool same_volume(ULONGLONG serial, ULONGLONG other) {
+    return serial == other || serial == 0 || other == 0;
+}
+
 int write_all(int fd, std::span<const char> bytes) {
     while (!bytes.empty()) {
         const auto count = static_cast<unsigned>(std::min<std::size_t>(bytes.size(), kMaxCount));
@@ -45,7 +64,9 @@ class WindowsIo final : public Io {
     std::ptrdiff_t read_input(std::span<char> into) override { return read_some(0, into); }
 
     // A text-mode read delivers fewer bytes than it consumes, so the count
-    // delivered cannot be turned back into a file position.
+    // delivered cannot be turned back into a file position: the reference is
+    // read a byte at a time from a file too.
+    bool can_unread_input() override { return false; }
     void unread_input(std::size_t) override {}
 
     bool open_map(const char* path) override {
@@ -56,6 +77,16 @@ class WindowsIo final : public Io {
         ::_close(map_);
         map_ = -1;
         return false;
+    }
+
+    // With standard output closed, the map may take its number; writes to it
+    // then fail as they would on any closed output.
+    bool map_is_output() override {
+        FILE_ID_INFO map{};
+        FILE_ID_INFO output{};
+        return map_ != 1 && file_id(map_, map) && file_id(1, output) &&
+               same_volume(map.VolumeSerialNumber, output.VolumeSerialNumber) &&
+               std::memcmp(&map.FileId, &output.FileId, sizeof map.FileId) == 0;
     }
 
     std::ptrdiff_t read_map(std::span<char> into) override { return read_some(map_, into); }

@@ -23,6 +23,8 @@ message wrong 'Vestorkal...Chybně zadané jméno mapy.'
 message missing 'VesTorkal...Neexistující mapa.'
 message read 'VesTorkal...Chyba při čtení mapy.'
 message write 'VesTorkal...Chyba při zápisu výstupu.'
+message same 'VesTorkal...Mapa je zároveň výstupem.'
+printf 'usage: vestorkal < reference > output\n' | as_written >"$tmp/usage"
 : >"$tmp/none"
 
 # Every case gets a fresh working folder, hard links to this one's files.
@@ -99,13 +101,18 @@ fresh && printf '{large}' >in && want -
 env --default-signal=PIPE "${run[@]}" <in 2>err | head -c 0
 verdict "${early[0]}" "${PIPESTATUS[0]}" "${early[@]:1}"
 
-# Standard input: what follows the name run stays unread in a file (a Windows
-# text-mode read cannot give back what it took, so a short file is used up);
-# from a pipe, the run's end is enough and the program does not wait for more.
+# Standard input: what follows the name run stays for the next reader. From a
+# file on Linux, that includes the byte that ends the run. Elsewhere, and
+# always on Windows, whose text-mode reads cannot give bytes back, the
+# reference is read a byte at a time and the byte that ends the run is gone.
 fresh && printf '{abc}\n{ab}\n' >in && want mapy/abc.map
-[ "$platform" = windows ] || printf '\n{ab}\n' >>"$tmp/want"
+[ "$platform" = windows ] && printf '{ab}\n' >>"$tmp/want" || printf '\n{ab}\n' >>"$tmp/want"
 { "${run[@]}" 2>err; cat; } <in >out
 verdict rest-unread $? 0 none
+fresh && { want mapy/abc.map && cat "$tmp/want" && want mapy/ab.map && cat "$tmp/want"; } >both
+mv both "$tmp/want"
+printf '{abc}\n{ab}\n' | { "${run[@]}" && "${run[@]}"; } >out 2>err
+verdict rest-unread-from-pipe $? 0 none
 fresh && want mapy/abc.map && mkfifo fifo
 timeout 20 "${run[@]}" <fifo >out 2>err &
 exec 3>fifo
@@ -119,6 +126,23 @@ verdict endless-name-run "${PIPESTATUS[1]}" 1 missing
 fresh && want -
 "${run[@]}" <"$work" >out 2>err
 verdict directory-input $? 1 wrong
+
+# Shell mistakes. An operand is refused before anything is read.
+fresh && printf '{abc}\n' >in && cp in "$tmp/want"
+for operand in '{abc}' --help ''; do
+    { "${run[@]}" "$operand" 2>err; status=$?; cat; } <in >out
+    verdict "operand '$operand'" $status 2 usage
+done
+# The map as its own output is refused with nothing written, whatever its
+# name; another file opened for append is fine (large-append above).
+fresh && printf '{abc}' >in && cp mapy/abc.map "$tmp/want" && ln mapy/abc.map link
+# A copy that never ends would fill the disk: each run gets 20 seconds.
+timeout 20 "${run[@]}" <in >>mapy/abc.map 2>err
+status=$? && cp mapy/abc.map out
+verdict map-is-output-appended $status 1 same
+timeout 20 "${run[@]}" <in 1<>link 2>err
+status=$? && cp mapy/abc.map out
+verdict map-is-output-linked $status 1 same
 
 echo "vestorkal end-to-end ($platform, $encoding): $passed passed, $failed failed"
 [ "$failed" = 0 ]

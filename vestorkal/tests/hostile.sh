@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Hostile input for vestorkal: a 100 MB name run under a small memory limit,
-# a reference that arrives byte by byte, standard output closed, and maps
-# that are gone or cannot be read. Usage: hostile.sh PROGRAM (absolute path).
+# a reference that arrives byte by byte, standard output closed or failing
+# at its close (made to, by strace), and maps that are gone or cannot be read. Usage: hostile.sh PROGRAM (absolute path).
 # Not for sanitizer builds, which need far more address space than the limit.
 set -u
 program=$1
@@ -33,6 +33,11 @@ check byte-by-byte [ $status = 0 ] && check byte-by-byte-output cmp -s out want
 printf '{abc}' | "$program" >&- 2>err
 status=$?
 check closed-stdout [ $status = 1 ] && check closed-stdout-message [ "$(cat err)" = "$write_error" ]
+
+printf '{abc}' | strace -o /dev/null -e trace=close -e inject=close:error=EIO "$program" >out 2>err
+status=$?
+check close-fails [ $status = 1 ] && check close-fails-message [ "$(cat err)" = "$write_error" ] &&
+    check close-fails-output cmp -s out want
 
 printf '{dangling}' | "$program" >out 2>err
 status=$?

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
-#include <utility>
 
 using namespace vestorkal;
 using namespace std::string_view_literals;
@@ -26,11 +25,15 @@ class MemoryIo final : public Io {
     int finish_error = 0;
 
     std::ptrdiff_t read_input(std::span<char> into) override {
-        const std::string_view input = std::exchange(input_, "");
-        return std::copy(input.begin(), input.end(), into.begin()) - into.begin();
+        const std::size_t n = std::min(into.size(), input_.size());
+        std::copy_n(input_.begin(), n, into.begin());
+        input_.remove_prefix(n);
+        return static_cast<std::ptrdiff_t>(n);
     }
+    bool can_unread_input() override { return false; }
     void unread_input(std::size_t /*count*/) override {}
     bool open_map(const char* path) override { return path == "mapy/m.map"sv; }
+    bool map_is_output() override { return false; }
     std::ptrdiff_t read_map(std::span<char> into) override {
         if (at_ == read_error_at) return -EIO;
         return advance(std::min({into.size(), map.size() - at_, read_error_at - at_}), into.data());
