@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <io.h>
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <winternl.h>
 
 // Standard input and output stay in the C runtime's default text mode: CR LF
 // arrives as LF, each LF leaves as CR LF, and Ctrl-Z ends input.
@@ -22,19 +22,38 @@ unsigned clamp(std::size_t size) {
     return static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX));
 }
 
-// The runtime's st_ino is always 0 here; a file on a disk is known by its
-// volume and its index on that volume. Windows before 8 cannot tell them, and
-// then no file counts.
-bool file_id(int fd, FILE_ID_INFO& id) {
+// A file on a disk as Windows tells files apart: its volume's serial number
+// and its index there (the runtime's st_ino is always 0).
+struct FileKey {
+    ULONGLONG index = 0;
+    DWORD volume = 0;
+    bool volume_known = false;
+};
+
+bool file_key(int fd, FileKey& key) {
     const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
-    return handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) == FILE_TYPE_DISK &&
-           ::GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id);
+    if (handle == INVALID_HANDLE_VALUE || ::GetFileType(handle) != FILE_TYPE_DISK) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(handle, &info)) {
+        key = {(ULONGLONG{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
+               info.dwVolumeSerialNumber, true};
+        return true;
+    }
+    // Wine cannot tell the volume of a handle it took over from a Unix
+    // parent and fails the call above; the index alone decides then.
+    IO_STATUS_BLOCK status{};
+    FILE_INTERNAL_INFORMATION internal{};
+    if (::NtQueryInformationFile(handle, &status, &internal, sizeof internal,
+                                 FileInternalInformation) != 0) {
+        return false;
+    }
+    key = {static_cast<ULONGLONG>(internal.IndexNumber.QuadPart), 0, false};
+    return true;
 }
 
-// Wine cannot tell the volume of a handle it took over from a Unix parent and
-// says 0; the file index alone then decides.
-bool same_volume(ULONGLONG serial, ULONGLONG other) {
-    return serial == other || serial == 0 || other == 0;
+bool same_file(const FileKey& one, const FileKey& other) {
+    return one.index == other.index &&
+           (one.volume == other.volume || !one.volume_known || !other.volume_known);
 }
 } // namespace
 
@@ -53,11 +72,9 @@ int close_stream(int fd) {
 }
 
 bool same_regular_file(int fd, int other_fd) {
-    FILE_ID_INFO one{};
-    FILE_ID_INFO other{};
-    return file_id(fd, one) && file_id(other_fd, other) &&
-           same_volume(one.VolumeSerialNumber, other.VolumeSerialNumber) &&
-           std::memcmp(&one.FileId, &other.FileId, sizeof one.FileId) == 0;
+    FileKey one;
+    FileKey other;
+    return file_key(fd, one) && file_key(other_fd, other) && same_file(one, other);
 }
 
 } // namespace errfold::platform

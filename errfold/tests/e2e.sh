@@ -54,13 +54,10 @@ while IFS='|' read -r name status input output only; do
     expand "$output" | as_written >"$tmp/want.out"
     : >"$tmp/want.err"
     if [[ $input == *'{/}'* ]]; then
-        pieces=()
-        while [[ -n $input ]]; do
-            pieces+=("$tmp/in.${#pieces[@]}")
-            expand "${input%%'{/}'*}" >"${pieces[-1]}"
-            [[ $input == *'{/}'* ]] && input=${input#*'{/}'} || input=
-        done
-        in_reads "${pieces[@]}" | "${run[@]}" >"$tmp/out" 2>"$tmp/err"
+        IFS=$'\1' read -ra pieces <<<"${input//'{/}'/$'\1'}"
+        files=()
+        for i in "${!pieces[@]}"; do files+=("$tmp/in.$i") && expand "${pieces[i]}" >"${files[i]}"; done
+        in_reads "${files[@]}" | "${run[@]}" >"$tmp/out" 2>"$tmp/err"
         verdict "$name" "${PIPESTATUS[1]}" "$status"
         continue
     fi

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Hostile input for errfold: a huge line under a small memory limit, input
 # that arrives in random short reads, standard output closed, and a close of
-# standard output that fails (made to, by strace). Usage: hostile.sh PROGRAM. Not for sanitizer builds, which need far more address
-# space than the limit allows.
+# standard output that fails (made to, by strace). Usage: hostile.sh PROGRAM.
+# Not for sanitizer builds, which need far more address space than the
+# limit allows.
 set -u
 program=$1
 tmp=$(mktemp -d)

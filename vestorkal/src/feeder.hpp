@@ -8,12 +8,12 @@
 namespace vestorkal {
 
 enum class Outcome {
-    copied,      // the map and the end marker went out
-    wrong_name,  // no map reference could be read
-    missing_map, // the map file cannot be opened
+    copied,        // the map and the end marker went out
+    wrong_name,    // no map reference could be read
+    missing_map,   // the map file cannot be opened
     map_is_output, // standard output is the map file itself
-    read_error,  // reading the map failed; no end marker was written
-    write_error, // writing standard output failed
+    read_error,    // reading the map failed; no end marker was written
+    write_error,   // writing standard output failed
 };
 
 // Where this system keeps the maps, and how long a path it accepts.

@@ -58,8 +58,7 @@ class PosixIo final : public Io {
         map_ = ::open(path, O_RDONLY | O_CLOEXEC);
         if (map_ < 0) return false;
         // A directory opens for reading here, but it holds no map.
-        struct stat status {};
-        if (::fstat(map_, &status) == 0 && !S_ISDIR(status.st_mode)) return true;
+        if (::fstat(map_, &map_status_) == 0 && !S_ISDIR(map_status_.st_mode)) return true;
         ::close(map_);
         map_ = -1;
         return false;
@@ -68,10 +67,10 @@ class PosixIo final : public Io {
     // With standard output closed, the map takes its number; writes to it
     // then fail as they would on any closed output.
     bool map_is_output() override {
-        struct stat map {};
         struct stat output {};
-        return map_ != STDOUT_FILENO && regular_file(map_, map) && regular_file(STDOUT_FILENO, output) &&
-               map.st_dev == output.st_dev && map.st_ino == output.st_ino;
+        return map_ != STDOUT_FILENO && S_ISREG(map_status_.st_mode) &&
+               regular_file(STDOUT_FILENO, output) && map_status_.st_dev == output.st_dev &&
+               map_status_.st_ino == output.st_ino;
     }
 
     std::ptrdiff_t read_map(std::span<char> into) override { return read_some(map_, into); }
@@ -111,6 +110,7 @@ class PosixIo final : public Io {
 
   private:
     int map_ = -1;
+    struct stat map_status_ {};
     bool pipe_sized_ = false;
 };
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -11,6 +10,7 @@
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <winternl.h>
 
 // Standard input and output stay in the C runtime's default text mode: CR LF
 // arrives as LF, each LF of the map leaves as CR LF, and Ctrl-Z ends input.
@@ -33,19 +33,38 @@ std::ptrdiff_t read_some(int fd, std::span<char> into) {
     return got >= 0 ? got : -errno;
 }
 
-// The runtime's st_ino is always 0 here; a file on a disk is known by its
-// volume and its index on that volume. Windows before 8 cannot tell them, and
-// then no file counts.
-bool file_id(int fd, FILE_ID_INFO& id) {
+// A file on a disk as Windows tells files apart: its volume's serial number
+// and its index there (the runtime's st_ino is always 0).
+struct FileKey {
+    ULONGLONG index = 0;
+    DWORD volume = 0;
+    bool volume_known = false;
+};
+
+bool file_key(int fd, FileKey& key) {
     const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
-    return handle != INVALID_HANDLE_VALUE && ::GetFileType(handle) == FILE_TYPE_DISK &&
-           ::GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id);
+    if (handle == INVALID_HANDLE_VALUE || ::GetFileType(handle) != FILE_TYPE_DISK) return false;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(handle, &info)) {
+        key = {(ULONGLONG{info.nFileIndexHigh} << 32) | info.nFileIndexLow,
+               info.dwVolumeSerialNumber, true};
+        return true;
+    }
+    // Wine cannot tell the volume of a handle it took over from a Unix
+    // parent and fails the call above; the index alone decides then.
+    IO_STATUS_BLOCK status{};
+    FILE_INTERNAL_INFORMATION internal{};
+    if (::NtQueryInformationFile(handle, &status, &internal, sizeof internal,
+                                 FileInternalInformation) != 0) {
+        return false;
+    }
+    key = {static_cast<ULONGLONG>(internal.IndexNumber.QuadPart), 0, false};
+    return true;
 }
 
-// Wine cannot tell the volume of a handle it took over from a Unix parent and
-// says 0; the file index alone then decides.
-bool same_volume(ULONGLONG serial, ULONGLONG other) {
-    return serial == other || serial == 0 || other == 0;
+bool same_file(const FileKey& one, const FileKey& other) {
+    return one.index == other.index &&
+           (one.volume == other.volume || !one.volume_known || !other.volume_known);
 }
 
 int write_all(int fd, std::span<const char> bytes) {
@@ -82,11 +101,9 @@ class WindowsIo final : public Io {
     // With standard output closed, the map may take its number; writes to it
     // then fail as they would on any closed output.
     bool map_is_output() override {
-        FILE_ID_INFO map{};
-        FILE_ID_INFO output{};
-        return map_ != 1 && file_id(map_, map) && file_id(1, output) &&
-               same_volume(map.VolumeSerialNumber, output.VolumeSerialNumber) &&
-               std::memcmp(&map.FileId, &output.FileId, sizeof map.FileId) == 0;
+        FileKey map;
+        FileKey output;
+        return map_ != 1 && file_key(map_, map) && file_key(1, output) && same_file(map, output);
     }
 
     std::ptrdiff_t read_map(std::span<char> into) override { return read_some(map_, into); }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Hostile input for vestorkal: a 100 MB name run under a small memory limit,
 # a reference that arrives byte by byte, standard output closed or failing
-# at its close (made to, by strace), and maps that are gone or cannot be read. Usage: hostile.sh PROGRAM (absolute path).
-# Not for sanitizer builds, which need far more address space than the limit.
+# at its close (made to, by strace), and maps that are gone or cannot be
+# read. Usage: hostile.sh PROGRAM (absolute path). Not for sanitizer builds,
+# which need far more address space than the limit.
 set -u
 program=$1
 tmp=$(mktemp -d)
