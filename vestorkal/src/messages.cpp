@@ -9,6 +9,7 @@ namespace vestorkal {
 namespace {
 
 #if defined(VESTORKAL_MESSAGES_WINDOWS_1250)
+constexpr unsigned kCodePage = 1250;
 constexpr std::string_view kWrongName = "Vestorkal...Chybn\xEC zadan\xE9 jm\xE9no mapy.\n";
 constexpr std::string_view kMissingMap = "VesTorkal...Neexistuj\xED"
                                          "c\xED mapa.\n";
@@ -16,6 +17,7 @@ constexpr std::string_view kMapIsOutput = "VesTorkal...Mapa je z\xE1rove\xF2 v\x
 constexpr std::string_view kReadError = "VesTorkal...Chyba p\xF8i \xE8ten\xED mapy.\n";
 constexpr std::string_view kWriteError = "VesTorkal...Chyba p\xF8i z\xE1pisu v\xFDstupu.\n";
 #elif defined(VESTORKAL_MESSAGES_UTF_8)
+constexpr unsigned kCodePage = 65001;
 constexpr std::string_view kWrongName =
     "Vestorkal...Chybn\xC4\x9B zadan\xC3\xA9 jm\xC3\xA9no mapy.\n";
 constexpr std::string_view kMissingMap = "VesTorkal...Neexistuj\xC3\xAD"
@@ -30,6 +32,8 @@ constexpr std::string_view kWriteError =
 #endif
 
 } // namespace
+
+const unsigned message_code_page = kCodePage;
 
 std::string_view message(Outcome outcome) {
     switch (outcome) {

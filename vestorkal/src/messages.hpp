@@ -10,4 +10,7 @@ namespace vestorkal {
 // chose; empty for Outcome::copied.
 std::string_view message(Outcome outcome);
 
+// The Windows code page number of that encoding: 1250 or 65001 (UTF-8).
+extern const unsigned message_code_page;
+
 } // namespace vestorkal

@@ -1,5 +1,7 @@
 #include "platform.hpp"
 
+#include "messages.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -126,7 +128,22 @@ Io& standard_io() {
     return io;
 }
 
+// A console shows bytes in its own code page, on a Czech system seldom the
+// messages' one; it is given the text as UTF-16 instead. Redirected, standard
+// error gets the message's bytes as they are, which callers may rely on.
 void print_error(std::string_view message) {
+    const auto console = reinterpret_cast<HANDLE>(::_get_osfhandle(2));
+    DWORD mode = 0;
+    if (console != INVALID_HANDLE_VALUE && ::GetConsoleMode(console, &mode)) {
+        wchar_t text[128];
+        const int length = ::MultiByteToWideChar(message_code_page, 0, message.data(),
+                                                 static_cast<int>(message.size()), text, 128);
+        DWORD written = 0;
+        if (length > 0 && ::WriteConsoleW(console, text, static_cast<DWORD>(length), &written,
+                                          nullptr)) {
+            return;
+        }
+    }
     (void)write_all(2, message);
 }
 

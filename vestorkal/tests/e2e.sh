@@ -20,7 +20,8 @@ rep() { local s; printf -v s '%*s' "$2" ''; printf '%s' "${s// /$1}"; }
 as_written() { if [ "$platform" = windows ]; then LC_ALL=C sed -z 's/\n/\r\n/g'; else cat; fi; }
 message() { printf '%s\n' "$2" | iconv -f utf-8 -t "$encoding" | as_written >"$tmp/$1"; }
 message wrong 'Vestorkal...Chybně zadané jméno mapy.'
-message missing 'VesTorkal...Neexistující mapa.'
+missing_text='VesTorkal...Neexistující mapa.'
+message missing "$missing_text"
 message read 'VesTorkal...Chyba při čtení mapy.'
 message write 'VesTorkal...Chyba při zápisu výstupu.'
 message same 'VesTorkal...Mapa je zároveň výstupem.'
@@ -126,6 +127,17 @@ verdict endless-name-run "${PIPESTATUS[1]}" 1 missing
 fresh && want -
 "${run[@]}" <"$work" >out 2>err
 verdict directory-input $? 1 wrong
+
+# On a Windows console the message is text, which shows right whatever the
+# console's code page: Wine's console on a UTF-8 terminal shows UTF-8 (with
+# its cursor controls and CRs, taken out here). Redirected, standard error
+# gets the encoding's bytes, as every case above checks.
+if [ "$platform" = windows ]; then
+    fresh && printf '{nothere}' >in && want - && printf '%s\n' "${missing_text}" >"$tmp/console"
+    LC_ALL=C.UTF-8 script -qec "$(printf '%q ' "${run[@]}") <in >out" /dev/null |
+        LC_ALL=C sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g; s/\r//g' >err
+    verdict console-message "${PIPESTATUS[0]}" 1 console
+fi
 
 # Shell mistakes. An operand is refused before anything is read.
 fresh && printf '{abc}\n' >in && cp in "$tmp/want"
