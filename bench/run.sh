@@ -60,6 +60,15 @@ for tool in gen pairtime; do
         c++ -std=c++20 -O2 -o "$data/bin/$tool" "$bench/$tool.cpp"
     fi
 done
+# The floor of start-up: a statically linked program that does nothing,
+# linked as ours are (a static PIE, relocated before main, costs a little
+# more to start than a program at a fixed address).
+link=(-static) floor="static program"
+if readelf -hW "$errfold" | grep -q 'Type: *DYN'; then
+    link=(-fPIE -static-pie -Wl,-z,relro,-z,now) floor="static PIE"
+fi
+nothing=$data/bin/nothing${link[0]}
+printf 'int main() { return 0; }\n' | c++ -x c++ -O2 "${link[@]}" -o "$nothing" -
 make_input() { # KIND BYTES FILE
     if [ ! -f "$3" ] || [ "$data/bin/gen" -nt "$3" ]; then
         "$data/bin/gen" "$1" "$2" "$3.part" && mv "$3.part" "$3"
@@ -153,6 +162,15 @@ for locale in "$caller_locale" C; do
     else
         echo "| vestorkal start-up vs cat, $starts runs on 4 KiB | not built | | | <= 0.6 | |"
     fi
+done
+for program in errfold vestorkal; do
+    [ -x "$build/$program/$program" ] || continue
+    in=$small most=1
+    [ $program = vestorkal ] && in=ref-small most=0
+    "$pairtime" time -n "$reps" -r "$raw" -x $most -l "$starts" -t 1.05 \
+        -L "$program start-up vs a $floor that does nothing, $starts runs, locale C" \
+        -- "$build/$program/$program" "<" "$in" ">" /dev/null -- "$nothing" "<" "$in" ">" /dev/null ||
+        status=1
 done
 
 echo

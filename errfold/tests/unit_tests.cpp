@@ -100,8 +100,9 @@ TEST(Filter, ReadFailureKeepsWhatWasWritten) {
 // the failed write instead of reading for ever.
 TEST(Filter, StopsReadingOnceOutputFails) {
     int reads = 0;
-    ScriptedSource source("a(b(line 3, column 1) error\nc\nd\n" + std::string(1 << 16, '\n'),
-                          {1000});
+    std::string input = "a(b(line 3, column 1) error\nc\nd\n";
+    input.append(1 << 16, '\n');
+    ScriptedSource source(std::move(input), {1000});
     source.on_read = [&] { ASSERT_LT(++reads, 5); };
     StringSink sink;
     sink.fail_with = ENOSPC;
