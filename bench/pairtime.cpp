@@ -15,10 +15,11 @@
 // time: each repetition runs both commands back to back, the first of the
 // pair alternating, and takes the ratio of their wall-clock times; the row
 // shows the median ratio and the medians of both times. With -l, one timing
-// is LOOPS runs in a row, each started and awaited here (posix_spawn, no
-// shell), so start-up is what gets measured. With -r, every pair is also
-// appended to RAWFILE: label, repetition, which ran first, both wall times,
-// their ratio and both processor times (user + system, all stages).
+// is LOOPS runs of each, started and awaited here (posix_spawn, no shell)
+// and taking turns run by run, so start-up is what gets measured. With -r,
+// every pair is also appended to RAWFILE: label, repetition, which ran
+// first, both wall times, their ratio and both processor times (user +
+// system, all stages).
 //
 // mem: runs each command once and reads its first stage's peak resident set
 // from /proc when it exits (it runs under ptrace to be stopped there). The
@@ -170,6 +171,20 @@ Timing timed(const Command& command, int loops, std::string& failure) {
     return t;
 }
 
+// `loops` runs of each, taking turns run by run: start-up takes about a
+// millisecond, and a virtual machine's speed drifts more than that over a
+// few hundred runs, which would favour whichever of the two ran first.
+void timed_in_turn(const Command& ours, const Command& peer, int loops, bool ours_first,
+                   Timing& t_ours, Timing& t_peer, std::string& failure) {
+    for (int i = 0; i < 2 * loops && failure.empty(); ++i) {
+        const bool turn_of_ours = (i % 2 == 0) == ours_first;
+        Timing& t = turn_of_ours ? t_ours : t_peer;
+        const double start = now();
+        failure = run(turn_of_ours ? ours : peer, t.cpu);
+        t.wall += now() - start;
+    }
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t n = values.size();
@@ -204,7 +219,9 @@ int time_pair(const char* label, const Command& ours, const Command& peer, int r
     std::vector<double> ours_times, peer_times, ratios;
     for (int rep = 0; rep < reps && failure.empty(); ++rep) {
         Timing t_ours, t_peer;
-        if (rep % 2 == 0) {
+        if (loops > 1) {
+            timed_in_turn(ours, peer, loops, rep % 2 == 0, t_ours, t_peer, failure);
+        } else if (rep % 2 == 0) {
             t_ours = timed(ours, loops, failure);
             t_peer = timed(peer, loops, failure);
         } else {

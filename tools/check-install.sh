@@ -29,7 +29,8 @@ findings=$(lintian --display-info --display-experimental --pedantic "$deb" 2>&1 
 [ -z "$findings" ] || { echo "lintian: $findings" >&2; exit 1; }
 echo "lintian: nothing to report"
 dpkg-deb -x "$deb" "$stage/deb"
-tools/check-elf.sh "$stage/deb/usr/bin/errfold" "$stage/deb/usr/bin/vestorkal"
+tools/check-elf.sh "$stage/deb/usr/bin/errfold" "$stage/deb/usr/bin/vestorkal" \
+    "$build/errfold/errfold" "$build/vestorkal/vestorkal"
 dpkg -i "$deb"
 trap 'dpkg -r errfold-vestorkal >/dev/null || true; rm -rf "$stage"' EXIT
 

@@ -7,17 +7,12 @@
 
 namespace errfold {
 
-namespace {
-// Room for one whole block behind an unfinished line of at most 999 bytes.
-constexpr std::size_t kCapacity = LineReader::kBlock + LineReader::kMaxChars + 1;
-} // namespace
-
-LineReader::LineReader(ByteSource& source, bool fold_crlf, Output& pending)
-    : source_(source), pending_(pending), fold_crlf_(fold_crlf), buffer_(new char[kCapacity]) {}
+LineReader::LineReader(ByteSource& source, bool fold_crlf, Output& pending, std::span<char> room)
+    : source_(source), pending_(pending), fold_crlf_(fold_crlf), room_(room) {}
 
 Line LineReader::next() {
     for (;;) {
-        char* const line = buffer_.get() + begin_;
+        char* const line = room_.data() + begin_;
         const std::size_t avail = end_ - begin_;
         // 998 characters may span 999 bytes when the last is a CR LF newline.
         const std::size_t window = std::min(avail, kMaxChars + 1);
@@ -51,12 +46,12 @@ Line LineReader::next() {
 bool LineReader::skip_lines_without(std::string_view word) {
     bool passed = false;
     for (;;) {
-        const std::string_view text(buffer_.get() + begin_, end_ - begin_);
+        const std::string_view text(room_.data() + begin_, end_ - begin_);
         const char* hit = find_word(text, word);
         // Whole lines before the one that holds the word, or before the
         // unfinished last line, cannot hold it.
         const std::size_t upto = hit ? static_cast<std::size_t>(hit - text.data()) : text.size();
-        const char* const newline = find_last(text.substr(0, upto), '\n');
+        const char* const newline = find_last({text.data(), upto}, '\n');
         const std::size_t line = newline ? static_cast<std::size_t>(newline - text.data()) + 1 : 0;
         begin_ += line;
         passed = passed || line > 0;
@@ -76,7 +71,7 @@ bool LineReader::skip_lines_without(std::string_view word) {
 
 void LineReader::refill() {
     if (begin_ > 0) {
-        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+        std::memmove(room_.data(), room_.data() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
     }
@@ -86,7 +81,7 @@ void LineReader::refill() {
         source_ended_ = true;
         return;
     }
-    const std::ptrdiff_t got = source_.read({buffer_.get() + end_, kCapacity - end_});
+    const std::ptrdiff_t got = source_.read({room_.data() + end_, room_.size() - end_});
     if (got > 0) {
         end_ += static_cast<std::size_t>(got);
     } else {

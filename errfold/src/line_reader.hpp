@@ -4,7 +4,7 @@
 #include "output.hpp"
 
 #include <cstddef>
-#include <memory>
+#include <span>
 #include <string_view>
 
 namespace errfold {
@@ -22,12 +22,15 @@ class LineReader {
   public:
     static constexpr std::size_t kMaxChars = 998;
     static constexpr std::size_t kBlock = std::size_t{256} * 1024;
+    // Room for one whole block behind an unfinished line of at most 999 bytes.
+    static constexpr std::size_t kRoom = kBlock + kMaxChars + 1;
 
     // With fold_crlf, a CR immediately followed by LF is one newline character,
     // delivered as LF, as a text-mode stream delivers it. `pending` is flushed
     // before every read that may wait, so complete output never lags behind;
-    // once it has failed, input counts as ended.
-    LineReader(ByteSource& source, bool fold_crlf, Output& pending);
+    // once it has failed, input counts as ended. `room`, kRoom bytes, holds
+    // the input.
+    LineReader(ByteSource& source, bool fold_crlf, Output& pending, std::span<char> room);
 
     Line next();
     // Passes over every line that cannot contain `word` (which holds no CR or
@@ -43,7 +46,7 @@ class LineReader {
     ByteSource& source_;
     Output& pending_;
     bool fold_crlf_;
-    std::unique_ptr<char[]> buffer_;
+    std::span<char> room_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     bool source_ended_ = false;

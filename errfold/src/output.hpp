@@ -3,7 +3,7 @@
 #include "io.hpp"
 
 #include <cstddef>
-#include <memory>
+#include <span>
 #include <string_view>
 
 namespace errfold {
@@ -14,7 +14,8 @@ class Output {
   public:
     static constexpr std::size_t kCapacity = std::size_t{64} * 1024;
 
-    explicit Output(ByteSink& sink);
+    // `block`, kCapacity bytes, holds what is pending.
+    Output(ByteSink& sink, std::span<char> block);
 
     void put(std::string_view bytes);
     // Sends what is pending; false once any write has failed.
@@ -23,7 +24,7 @@ class Output {
 
   private:
     ByteSink& sink_;
-    std::unique_ptr<char[]> block_;
+    std::span<char> block_;
     std::size_t used_ = 0;
     int error_ = 0;
 };

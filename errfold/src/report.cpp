@@ -3,6 +3,7 @@
 #include "search.hpp"
 
 #include <cstddef>
+#include <cstring>
 
 namespace errfold {
 
@@ -21,7 +22,7 @@ bool is_digit(char c) {
 
 // Reads "line", optional whitespace, an optional sign and decimal digits.
 std::optional<std::int64_t> scan_line_number(std::string_view at) {
-    if (!at.starts_with("line")) return std::nullopt;
+    if (at.size() < 4 || std::memcmp(at.data(), "line", 4) != 0) return std::nullopt;
     std::size_t p = 4;
     while (p < at.size() && is_space(at[p]))
         ++p;
@@ -53,7 +54,7 @@ std::optional<HeaderRewrite> rewrite_header(std::string_view header) {
     if (second == std::string_view::npos) return std::nullopt;
     const std::size_t anchor = second + 1;
 
-    const auto number = scan_line_number(header.substr(anchor));
+    const auto number = scan_line_number({header.data() + anchor, header.size() - anchor});
     if (!number) return std::nullopt;
 
     // The prefix keeps five characters past the anchor, normally "line ";
@@ -63,8 +64,8 @@ std::optional<HeaderRewrite> rewrite_header(std::string_view header) {
     const std::size_t comma = header.find(',', cut + 1);
     if (comma == std::string_view::npos) return std::nullopt;
 
-    return HeaderRewrite{header.substr(0, cut), *number - 1,
-                         header.substr(comma, header.size() - 1 - comma)};
+    return HeaderRewrite{{header.data(), cut}, *number - 1,
+                         {header.data() + comma, header.size() - 1 - comma}};
 }
 
 } // namespace errfold

@@ -2,7 +2,9 @@
 
 #include "platform.hpp"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace errfold {
 
@@ -39,15 +41,16 @@ class StandardOutput final : public ByteSink {
     bool wrote_ = false;
 };
 
+StandardInput input;
+StandardOutput output;
+
 } // namespace
 
 ByteSource& standard_input() {
-    static StandardInput input;
     return input;
 }
 
 ByteSink& standard_output() {
-    static StandardOutput output;
     return output;
 }
 
@@ -55,8 +58,15 @@ bool input_is_output() {
     return platform::same_regular_file(kInput, kOutput);
 }
 
-void print_error(std::string_view message) {
-    (void)write_all(kError, message);
+void print_error(std::initializer_list<std::string_view> parts) {
+    char line[256];
+    std::size_t used = 0;
+    for (const std::string_view part : parts) {
+        const std::size_t n = std::min(part.size(), sizeof line - used);
+        std::memcpy(line + used, part.data(), n);
+        used += n;
+    }
+    (void)write_all(kError, {line, used});
 }
 
 } // namespace errfold

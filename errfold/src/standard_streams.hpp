@@ -2,6 +2,7 @@
 
 #include "io.hpp"
 
+#include <initializer_list>
 #include <string_view>
 
 namespace errfold {
@@ -14,8 +15,8 @@ ByteSink& standard_output();
 // Whether standard input and standard output are one regular file.
 bool input_is_output();
 
-// Writes one line to standard error, best effort: there is nowhere else to
-// report that it failed.
-void print_error(std::string_view message);
+// Writes one line, the parts joined, to standard error in a single write,
+// best effort: there is nowhere else to report that it failed.
+void print_error(std::initializer_list<std::string_view> parts);
 
 } // namespace errfold

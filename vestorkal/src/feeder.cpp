@@ -2,7 +2,7 @@
 
 #include "reference.hpp"
 
-#include <memory>
+#include <algorithm>
 
 namespace vestorkal {
 
@@ -10,8 +10,13 @@ namespace {
 
 // A reference is short; a small read leaves most of a long input unread.
 constexpr std::size_t kInputBlock = 4096;
-constexpr std::size_t kCopyBlock = std::size_t{128} * 1024;
 constexpr char kEndMarker[] = {'\xFF'};
+
+// The feeder's memory, taken at no cost when the program starts; only the
+// pages used are ever touched. The path room fits the longest path of any
+// system the program is built for (Windows takes 32767 characters).
+char path_room[32768];
+char copy_block[std::size_t{128} * 1024];
 
 Scan read_reference(Io& io, ReferenceScanner& scanner) {
     char block[kInputBlock];
@@ -42,20 +47,19 @@ Outcome copy_map(Io& io) {
         if (moved < 0) break;
     }
     // Whatever the system could not move goes on from where it stopped.
-    const auto block = std::make_unique_for_overwrite<char[]>(kCopyBlock);
     for (;;) {
-        const std::ptrdiff_t got = io.read_map({block.get(), kCopyBlock});
+        const std::ptrdiff_t got = io.read_map(copy_block);
         if (got == 0) return Outcome::copied;
         if (got < 0) return Outcome::read_error;
-        if (io.write_output({block.get(), static_cast<std::size_t>(got)}) != 0) {
+        if (io.write_output({copy_block, static_cast<std::size_t>(got)}) != 0) {
             return Outcome::write_error;
         }
     }
 }
 
 Outcome feed(Io& io, const Layout& layout) {
-    const auto room = std::make_unique_for_overwrite<char[]>(layout.path_limit);
-    ReferenceScanner scanner({room.get(), layout.path_limit}, layout.map_folder);
+    const std::span<char> room(path_room, std::min(layout.path_limit, sizeof path_room));
+    ReferenceScanner scanner(room, layout.map_folder);
     switch (read_reference(io, scanner)) {
     case Scan::map_path:
         break;

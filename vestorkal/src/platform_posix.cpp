@@ -114,10 +114,11 @@ class PosixIo final : public Io {
     bool pipe_sized_ = false;
 };
 
+PosixIo io;
+
 } // namespace
 
 Io& standard_io() {
-    static PosixIo io;
     return io;
 }
 

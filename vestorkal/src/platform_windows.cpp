@@ -121,10 +121,11 @@ class WindowsIo final : public Io {
     int map_ = -1;
 };
 
+WindowsIo io;
+
 } // namespace
 
 Io& standard_io() {
-    static WindowsIo io;
     return io;
 }
 
