@@ -64,8 +64,8 @@ std::optional<HeaderRewrite> rewrite_header(std::string_view header) {
     const std::size_t comma = header.find(',', cut + 1);
     if (comma == std::string_view::npos) return std::nullopt;
 
-    return HeaderRewrite{{header.data(), cut}, *number - 1,
-                         {header.data() + comma, header.size() - 1 - comma}};
+    return HeaderRewrite{
+        {header.data(), cut}, *number - 1, {header.data() + comma, header.size() - 1 - comma}};
 }
 
 } // namespace errfold

@@ -140,8 +140,8 @@ void print_error(std::string_view message) {
         const int length = ::MultiByteToWideChar(message_code_page, 0, message.data(),
                                                  static_cast<int>(message.size()), text, 128);
         DWORD written = 0;
-        if (length > 0 && ::WriteConsoleW(console, text, static_cast<DWORD>(length), &written,
-                                          nullptr)) {
+        if (length > 0 &&
+            ::WriteConsoleW(console, text, static_cast<DWORD>(length), &written, nullptr)) {
             return;
         }
     }
