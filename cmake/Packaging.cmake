@@ -18,7 +18,7 @@ endfunction()
 
 set(CPACK_PACKAGE_NAME "errfold-vestorkal")
 set(CPACK_PACKAGE_VENDOR "The errfold and vestorkal authors")
-set(CPACK_PACKAGE_CONTACT "errfold and vestorkal developers <maintainers@errfold.invalid>")
+set(CPACK_PACKAGE_CONTACT "The errfold and vestorkal authors <maintainers@errfold.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "error report filter and map feeder, two stages of a tool chain")
 # Wrapped for the package managers, which show it as it stands.
@@ -32,7 +32,7 @@ one end marker byte 0xFF.]])
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_RESOURCE_FILE_README "${PROJECT_SOURCE_DIR}/README.md")
 set(CPACK_STRIP_PROGRAM "${CMAKE_STRIP}")
-set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/StripPrograms.cmake")
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/PrepareStaging.cmake")
 
 if(WIN32)
   # A Windows user gets the programs at the top of the zip, with a license

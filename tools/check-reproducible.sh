@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the working tree twice, from two folders and at two different times,
-# with the same SOURCE_DATE_EPOCH, and checks that the programs, the .deb and
-# the .tar.gz come out byte for byte the same. Usage: tools/check-reproducible.sh
+# with the same SOURCE_DATE_EPOCH and umask 022 (as Debian's package builder
+# sets it), and checks that the programs, the .deb and the .tar.gz come out
+# byte for byte the same. Usage: tools/check-reproducible.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
@@ -13,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 for tree in one second-tree; do
     mkdir "$work/$tree"
     git ls-files -z --cached --others --exclude-standard | tar --null -T - -cf - | tar -xf - -C "$work/$tree"
-    (cd "$work/$tree" && cmake --preset default -DBUILD_TESTING=OFF >/dev/null &&
+    (umask 022 && cd "$work/$tree" && cmake --preset default -DBUILD_TESTING=OFF >/dev/null &&
         cmake --build --preset default >/dev/null &&
         cd build/default && cpack -G "DEB;TGZ" >/dev/null)
     sleep 2

@@ -17,7 +17,8 @@ fail() { echo "$name.zip: $*" >&2; exit 1; }
 [ "$(cd "$stage/$name" && echo *)" = "LICENSE.txt README.txt errfold.exe vestorkal.exe" ] ||
     fail "holds $(cd "$stage/$name" && echo *)"
 for text in LICENSE.txt README.txt; do
-    ! LC_ALL=C grep -q $'[^\r]$' "$stage/$name/$text" || fail "$text has lines that do not end in CR LF"
+    [ "$(grep -c '' "$stage/$name/$text")" = "$(LC_ALL=C grep -c $'\r$' "$stage/$name/$text")" ] ||
+        fail "$text has lines that do not end in CR LF"
 done
 [ "$(head -c 3 "$stage/$name/README.txt" | od -An -tx1)" = " ef bb bf" ] || fail "README.txt has no byte order mark"
 ! grep -Eq '^\.[A-Z][a-z]( |$)' "$stage/$name/README.txt" || fail "README.txt holds troff requests"

@@ -23,7 +23,8 @@ struct Layout {
 };
 
 // Reads one map reference from standard input and copies the map it names to
-// standard output, followed by the end marker.
+// standard output, followed by the end marker. One feed at a time: the path
+// and the copy block are the feeder's own static memory.
 Outcome feed(Io& io, const Layout& layout);
 
 // Copies the rest of the open map to standard output, inside the system where

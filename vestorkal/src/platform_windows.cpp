@@ -137,8 +137,13 @@ void print_error(std::string_view message) {
     DWORD mode = 0;
     if (console != INVALID_HANDLE_VALUE && ::GetConsoleMode(console, &mode)) {
         wchar_t text[128];
-        const int length = ::MultiByteToWideChar(message_code_page, 0, message.data(),
-                                                 static_cast<int>(message.size()), text, 128);
+        int length = ::MultiByteToWideChar(message_code_page, 0, message.data(),
+                                           static_cast<int>(message.size()), text, 127);
+        // The line ends in CR LF, as the text-mode stream writes it.
+        if (length > 0 && text[length - 1] == L'\n') {
+            text[length - 1] = L'\r';
+            text[length++] = L'\n';
+        }
         DWORD written = 0;
         if (length > 0 &&
             ::WriteConsoleW(console, text, static_cast<DWORD>(length), &written, nullptr)) {

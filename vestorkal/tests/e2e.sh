@@ -135,8 +135,11 @@ verdict directory-input $? 1 wrong
 if [ "$platform" = windows ]; then
     fresh && printf '{nothere}' >in && want - && printf '%s\n' "${missing_text}" >"$tmp/console"
     LC_ALL=C.UTF-8 script -qec "$(printf '%q ' "${run[@]}") <in >out" /dev/null |
-        LC_ALL=C sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g; s/\r//g' >err
+        LC_ALL=C sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g; s/\r\r*$//' >err
     verdict console-message "${PIPESTATUS[0]}" 1 console
+    fresh && printf '{nothere}' >in && want -
+    "${run[@]}" <in 2>&1 >out | cat >err
+    verdict message-into-pipe "${PIPESTATUS[0]}" 1 missing
 fi
 
 # Shell mistakes. An operand is refused before anything is read.
