@@ -4,6 +4,7 @@
 #include "errfold.hpp"
 #include "memory_io.hpp"
 #include "plain_model.hpp"
+#include "search.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -36,6 +37,9 @@ void require_same(const errfold::PlainResult& a, const errfold::PlainResult& b, 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
+    // The last byte picks the way of indexing, so that every one is fuzzed.
+    const auto paths = errfold::index_paths_here();
+    errfold::use_index_path(paths[size > 0 ? data[size - 1] % paths.size() : 0]);
     const auto whole = fold(input, input.size() + 1);
 
     require_same(whole, errfold::plain_model(input), "block reader against plain model");

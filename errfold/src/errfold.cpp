@@ -10,6 +10,12 @@ namespace errfold {
 
 namespace {
 
+// The separators within a report's line, " " and " - ", padded so that
+// put_input may read past them.
+constexpr char kSeparators[Output::kOverread] = " - ";
+constexpr std::string_view kSpace(kSeparators, 1);
+constexpr std::string_view kDash(kSeparators, 3);
+
 // Everything but the last character, normally the newline.
 std::string_view chop(std::string_view line) {
     return {line.data(), line.size() - 1};
@@ -18,33 +24,24 @@ std::string_view chop(std::string_view line) {
 void put_header(Output& out, std::string_view header) {
     const auto rewrite = rewrite_header(header);
     if (!rewrite) {
-        out.put(chop(header));
+        out.put_input(chop(header));
         return;
     }
-    char number[24];
+    char number[Output::kOverread];
     const auto written = std::to_chars(number, number + sizeof number, rewrite->line_number);
-    out.put(rewrite->prefix);
-    out.put({number, written.ptr});
-    out.put(rewrite->tail);
+    out.put_input(rewrite->prefix);
+    out.put_input({number, written.ptr});
+    out.put_input(rewrite->tail);
 }
 
 // Reads until the end of input, the first failed read or the first failed write.
 int fold_reports(LineReader& in, Output& out) {
     int status = 0;
-    // In some logs report groups follow each other; there the line after a
-    // group is tested on its own, and only elsewhere is the reader sent over
-    // ordinary lines in bulk, which costs more when there are none.
-    bool after_group = false;
-    bool groups_adjoin = false;
     while (out.error() == 0) {
-        const bool passed = !(after_group && groups_adjoin) && in.skip_lines_without(kRarestWord);
-        if (passed) status = 1;
+        if (in.skip_lines_without_word()) status = 1;
         Line line = in.next();
         if (line.met_end) break;
-        const bool header = is_report_header(line.text);
-        if (after_group) groups_adjoin = header && !passed;
-        after_group = false;
-        if (!header) {
+        if (!in.holds_word(line) || !completes_report_header(line.text)) {
             status = 1;
             continue;
         }
@@ -52,14 +49,13 @@ int fold_reports(LineReader& in, Output& out) {
 
         line = in.next();
         if (line.met_end) break;
-        out.put(" ");
-        out.put(chop(line.text));
+        out.put_input(kSpace);
+        out.put_input(chop(line.text));
 
         line = in.next();
         if (line.met_end) break;
-        out.put(" - ");
-        out.put(line.text);
-        after_group = true;
+        out.put_input(kDash);
+        out.put_input(line.text);
     }
     return status;
 }
@@ -70,8 +66,8 @@ Result run(ByteSource& input, ByteSink& output, bool fold_crlf) {
     // The filter's only large memory, taken at no cost when the program
     // starts, page-aligned so that a short input touches one page of each.
     // Hence one run at a time.
-    alignas(4096) static char input_room[LineReader::kRoom];
-    alignas(4096) static char output_block[Output::kCapacity];
+    static LineReader::Room input_room;
+    alignas(4096) static char output_block[Output::kCapacity + Output::kOverread];
     Output out(output, output_block);
     LineReader in(input, fold_crlf, out, input_room);
     Result result{fold_reports(in, out)};

@@ -1,23 +1,61 @@
 #include "line_reader.hpp"
 
-#include "search.hpp"
-
 #include <algorithm>
 #include <cstring>
 
 namespace errfold {
 
-LineReader::LineReader(ByteSource& source, bool fold_crlf, Output& pending, std::span<char> room)
+namespace {
+
+// The place of the first bit set in [from, to) of an index, or `to`.
+std::size_t first_bit(const std::uint64_t* bits, std::size_t from, std::size_t to) {
+    if (from >= to) return to;
+    std::size_t k = from / 64;
+    std::uint64_t word = bits[k] & (~std::uint64_t{0} << from % 64);
+    while (word == 0) {
+        if (++k * 64 >= to) return to;
+        word = bits[k];
+    }
+    return std::min(k * 64 + static_cast<std::size_t>(__builtin_ctzll(word)), to);
+}
+
+// The place of the last bit set in [from, to) of an index, or `to`.
+std::size_t last_bit(const std::uint64_t* bits, std::size_t from, std::size_t to) {
+    if (from >= to) return to;
+    std::size_t k = (to - 1) / 64;
+    std::uint64_t word = bits[k] & (~std::uint64_t{0} >> (63 - (to - 1) % 64));
+    while (word == 0) {
+        if (k-- * 64 <= from) return to;
+        word = bits[k];
+    }
+    const std::size_t place = k * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(word));
+    return place >= from ? place : to;
+}
+
+} // namespace
+
+LineReader::LineReader(ByteSource& source, bool fold_crlf, Output& pending, Room& room)
     : source_(source), pending_(pending), fold_crlf_(fold_crlf), room_(room) {}
+
+bool LineReader::holds_word(const Line& line) const {
+    const auto start = static_cast<std::size_t>(line.text.data() - room_.bytes);
+    const std::size_t end =
+        start + line.text.size() + 1 - std::min(line.text.size() + 1, kRarestWord.size());
+    for (std::size_t at = first_bit(room_.word_starts, start, end); at < end;
+         at = first_bit(room_.word_starts, at + 1, end)) {
+        if (std::memcmp(room_.bytes + at, kRarestWord.data(), kRarestWord.size()) == 0) return true;
+    }
+    return false;
+}
 
 Line LineReader::next() {
     for (;;) {
-        char* const line = room_.data() + begin_;
+        char* const line = room_.bytes + begin_;
         const std::size_t avail = end_ - begin_;
         // 998 characters may span 999 bytes when the last is a CR LF newline.
-        const std::size_t window = std::min(avail, kMaxChars + 1);
-        if (const char* nl = find_first({line, window}, '\n')) {
-            const auto at = static_cast<std::size_t>(nl - line);
+        const std::size_t window = begin_ + std::min(avail, kMaxChars + 1);
+        if (const std::size_t nl = first_bit(room_.newlines, begin_, window); nl < window) {
+            const std::size_t at = nl - begin_;
             if (fold_crlf_ && at > 0 && line[at - 1] == '\r') {
                 line[at - 1] = '\n';
                 begin_ += at + 1;
@@ -43,24 +81,22 @@ Line LineReader::next() {
     }
 }
 
-bool LineReader::skip_lines_without(std::string_view word) {
+bool LineReader::skip_lines_without_word() {
     bool passed = false;
     for (;;) {
-        const std::string_view text(room_.data() + begin_, end_ - begin_);
-        const char* hit = find_word(text, word);
         // Whole lines before the one that holds the word, or before the
         // unfinished last line, cannot hold it.
-        const std::size_t upto = hit ? static_cast<std::size_t>(hit - text.data()) : text.size();
-        const char* const newline = find_last({text.data(), upto}, '\n');
-        const std::size_t line = newline ? static_cast<std::size_t>(newline - text.data()) + 1 : 0;
-        begin_ += line;
-        passed = passed || line > 0;
-        if (hit) return passed;
+        const std::size_t hit = first_bit(room_.word_starts, begin_, end_);
+        const std::size_t newline = last_bit(room_.newlines, begin_, hit);
+        const std::size_t line = newline < hit ? newline + 1 : begin_;
+        passed = passed || line > begin_;
+        begin_ = line;
+        if (hit < end_) return passed;
 
         // The unfinished line has no newline yet, so its pieces are kMaxChars
         // bytes each. Keep a byte behind those passed over, so that none ends
         // in a CR that could still pair with an LF.
-        const std::size_t rest = text.size() - line;
+        const std::size_t rest = end_ - begin_;
         const std::size_t pieces = rest > 0 ? (rest - 1) / kMaxChars * kMaxChars : 0;
         begin_ += pieces;
         passed = passed || pieces > 0;
@@ -70,24 +106,22 @@ bool LineReader::skip_lines_without(std::string_view word) {
 }
 
 void LineReader::refill() {
-    if (begin_ > 0) {
-        std::memmove(room_.data(), room_.data() + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-    }
+    const std::size_t unfinished = end_ - begin_;
+    std::memmove(room_.bytes + kHead - unfinished, room_.bytes + begin_, unfinished);
+    begin_ = kHead - unfinished;
+    end_ = kHead;
     // Once output has failed, reading on would only wait for input, or run
     // for ever on endless input, with nothing left to show for it.
-    if (!pending_.flush()) {
-        source_ended_ = true;
-        return;
-    }
-    const std::ptrdiff_t got = source_.read({room_.data() + end_, room_.size() - end_});
+    const std::ptrdiff_t got = pending_.flush() ? source_.read({room_.bytes + kHead, kBlock}) : 0;
     if (got > 0) {
         end_ += static_cast<std::size_t>(got);
     } else {
         source_ended_ = true;
         if (got < 0) error_ = static_cast<int>(-got);
     }
+    const std::size_t first = begin_ / 64;
+    index_block({room_.bytes + 64 * first, end_ - 64 * first}, room_.newlines + first,
+                room_.word_starts + first);
 }
 
 } // namespace errfold

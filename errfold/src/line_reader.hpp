@@ -2,9 +2,11 @@
 
 #include "io.hpp"
 #include "output.hpp"
+#include "search.hpp"
 
+#include <algorithm>
 #include <cstddef>
-#include <span>
+#include <cstdint>
 #include <string_view>
 
 namespace errfold {
@@ -17,26 +19,38 @@ struct Line {
 
 // Splits input into lines the way a line read of at most 998 characters does:
 // a line stops after its first newline, which it keeps, or after 998
-// characters. Input is taken in large blocks; no line is ever copied.
+// characters. Input is taken in large blocks and indexed once (see
+// index_block); no line is ever copied.
 class LineReader {
   public:
     static constexpr std::size_t kMaxChars = 998;
     static constexpr std::size_t kBlock = std::size_t{256} * 1024;
-    // Room for one whole block behind an unfinished line of at most 999 bytes.
-    static constexpr std::size_t kRoom = kBlock + kMaxChars + 1;
+    // Room for an unfinished line (at most kMaxChars bytes) in front of each
+    // block, so that the block is read to a page boundary, where the system
+    // copies it fastest.
+    static constexpr std::size_t kHead = 4096;
+    static constexpr std::size_t kCapacity = kHead + kBlock;
+
+    // The input and its index, 64 bytes of input to each word of the index.
+    struct Room {
+        static constexpr std::size_t kIndexWords = (kCapacity + 63) / 64;
+        alignas(4096) char bytes[kCapacity + std::max(kIndexOverrun, Output::kOverread)];
+        std::uint64_t newlines[kIndexWords];
+        std::uint64_t word_starts[kIndexWords];
+    };
 
     // With fold_crlf, a CR immediately followed by LF is one newline character,
     // delivered as LF, as a text-mode stream delivers it. `pending` is flushed
     // before every read that may wait, so complete output never lags behind;
-    // once it has failed, input counts as ended. `room`, kRoom bytes, holds
-    // the input.
-    LineReader(ByteSource& source, bool fold_crlf, Output& pending, std::span<char> room);
+    // once it has failed, input counts as ended.
+    LineReader(ByteSource& source, bool fold_crlf, Output& pending, Room& room);
 
     Line next();
-    // Passes over every line that cannot contain `word` (which holds no CR or
-    // LF), up to the next line that may, as calls of next() would; true if a
-    // line was passed over. Far faster than next() on lines it passes.
-    bool skip_lines_without(std::string_view word);
+    // Passes over every line that cannot contain kRarestWord, up to the next
+    // line that may, as calls of next() would; true if a line was passed over.
+    bool skip_lines_without_word();
+    // Whether kRarestWord lies wholly within the line last delivered.
+    bool holds_word(const Line& line) const;
     // The errno value of a failed read, or 0; a failed read also ends input.
     int error() const { return error_; }
 
@@ -46,7 +60,7 @@ class LineReader {
     ByteSource& source_;
     Output& pending_;
     bool fold_crlf_;
-    std::span<char> room_;
+    Room& room_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     bool source_ended_ = false;

@@ -3,7 +3,7 @@
 #include "io.hpp"
 
 #include <cstddef>
-#include <span>
+#include <cstring>
 #include <string_view>
 
 namespace errfold {
@@ -13,18 +13,34 @@ namespace errfold {
 class Output {
   public:
     static constexpr std::size_t kCapacity = std::size_t{64} * 1024;
+    // How far past their end the bytes given to put_input may be read, and
+    // the room behind the block for copies that run over its end.
+    static constexpr std::size_t kOverread = 64;
 
-    // `block`, kCapacity bytes, holds what is pending.
-    Output(ByteSink& sink, std::span<char> block);
+    // `block`, kCapacity + kOverread bytes, holds what is pending.
+    Output(ByteSink& sink, char* block);
 
     void put(std::string_view bytes);
+    // Like put, for bytes that may be read up to kOverread bytes past their
+    // end, as the input's may: they are copied in whole pieces of that size,
+    // past their end into room the next put overwrites, which costs less than
+    // an exact copy of a short line.
+    void put_input(std::string_view bytes) {
+        if (error_ != 0 || bytes.size() > kCapacity - used_) {
+            put(bytes);
+            return;
+        }
+        for (std::size_t i = 0; i < bytes.size(); i += kOverread)
+            std::memcpy(block_ + used_ + i, bytes.data() + i, kOverread);
+        used_ += bytes.size();
+    }
     // Sends what is pending; false once any write has failed.
     bool flush();
     int error() const { return error_; }
 
   private:
     ByteSink& sink_;
-    std::span<char> block_;
+    char* block_;
     std::size_t used_ = 0;
     int error_ = 0;
 };

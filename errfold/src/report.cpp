@@ -42,15 +42,15 @@ std::optional<std::int64_t> scan_line_number(std::string_view at) {
 
 } // namespace
 
-bool is_report_header(std::string_view line) {
+bool completes_report_header(std::string_view line) {
     // "column" first: of the lines that hold "error", it rules out the most.
-    return find_word(line, "column") && find_word(line, kRarestWord) && find_word(line, "line");
+    return find_word(line, "column") && find_word(line, "line");
 }
 
 std::optional<HeaderRewrite> rewrite_header(std::string_view header) {
-    const std::size_t first = header.find('(');
+    const std::size_t first = find_byte(header, '(', 0);
     if (first == std::string_view::npos) return std::nullopt;
-    const std::size_t second = header.find('(', first + 1);
+    const std::size_t second = find_byte(header, '(', first + 1);
     if (second == std::string_view::npos) return std::nullopt;
     const std::size_t anchor = second + 1;
 
@@ -61,7 +61,7 @@ std::optional<HeaderRewrite> rewrite_header(std::string_view header) {
     // the scan above guarantees they are there. The character at the cut is
     // never the tail's comma.
     const std::size_t cut = anchor + 5;
-    const std::size_t comma = header.find(',', cut + 1);
+    const std::size_t comma = find_byte(header, ',', cut + 1);
     if (comma == std::string_view::npos) return std::nullopt;
 
     return HeaderRewrite{

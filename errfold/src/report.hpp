@@ -11,7 +11,8 @@ namespace errfold {
 inline constexpr std::string_view kRarestWord = "error";
 
 // A report header holds "line", "error" and "column", byte for byte, anywhere.
-bool is_report_header(std::string_view line);
+// Whether a line known to hold kRarestWord holds the other two as well:
+bool completes_report_header(std::string_view line);
 
 // A report header in its one-line form: prefix, the lowered line number, tail.
 struct HeaderRewrite {

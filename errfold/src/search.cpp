@@ -1,9 +1,9 @@
 #include "search.hpp"
 
-#include <cstring>
+#include <algorithm>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
 #endif
 
 namespace errfold {
@@ -20,11 +20,110 @@ bool word_at(const char* at, std::string_view word) {
 __m128i load(const char* at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
+#endif
 
-unsigned equal_bytes(__m128i block, __m128i byte) {
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, byte)));
+// Each way of indexing fills the index for whole groups of 64 bytes, so it
+// reads up to kIndexOverrun bytes past the block; index_block clears what
+// stands for them.
+// The index marks where the word's first three bytes are: in build output
+// they are seldom there without the rest, and five compares cost more.
+constexpr std::string_view kWord(kRarestWord.data(), 3);
+
+void index_plain(std::string_view block, std::uint64_t* newlines, std::uint64_t* word_starts) {
+    for (std::size_t k = 0; k * 64 < block.size(); ++k) {
+        const char* const at = block.data() + 64 * k;
+        std::uint64_t ends = 0;
+        std::uint64_t starts = 0;
+        for (unsigned i = 0; i < 64; ++i) {
+            ends |= std::uint64_t{at[i] == '\n'} << i;
+            starts |= std::uint64_t{at[i] == kWord[0] && word_at(at + i, kWord)} << i;
+        }
+        newlines[k] = ends;
+        word_starts[k] = starts;
+    }
+}
+
+#if defined(__SSE2__)
+void index_sse2(std::string_view block, std::uint64_t* newlines, std::uint64_t* word_starts) {
+    __m128i wanted[kWord.size()];
+    for (std::size_t i = 0; i < kWord.size(); ++i)
+        wanted[i] = _mm_set1_epi8(kWord[i]);
+    const __m128i newline = _mm_set1_epi8('\n');
+    for (std::size_t k = 0; k * 64 < block.size(); ++k) {
+        std::uint64_t ends = 0;
+        std::uint64_t starts = 0;
+        for (unsigned lane = 0; lane < 64; lane += 16) {
+            const char* const at = block.data() + 64 * k + lane;
+            const __m128i bytes = load(at);
+            __m128i word = _mm_cmpeq_epi8(bytes, wanted[0]);
+            for (std::size_t i = 1; i < kWord.size(); ++i)
+                word = _mm_and_si128(word, _mm_cmpeq_epi8(load(at + i), wanted[i]));
+            const auto lane_ends = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline));
+            ends |= std::uint64_t{static_cast<unsigned>(lane_ends)} << lane;
+            starts |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(word))} << lane;
+        }
+        newlines[k] = ends;
+        word_starts[k] = starts;
+    }
 }
 #endif
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) void index_avx2(std::string_view block, std::uint64_t* newlines,
+                                                std::uint64_t* word_starts) {
+    __m256i wanted[kWord.size()];
+    for (std::size_t i = 0; i < kWord.size(); ++i)
+        wanted[i] = _mm256_set1_epi8(kWord[i]);
+    const __m256i newline = _mm256_set1_epi8('\n');
+    for (std::size_t k = 0; k * 64 < block.size(); ++k) {
+        std::uint64_t ends = 0;
+        std::uint64_t starts = 0;
+        for (unsigned lane = 0; lane < 64; lane += 32) {
+            const char* const at = block.data() + 64 * k + lane;
+            const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i_u*>(at));
+            __m256i word = _mm256_cmpeq_epi8(bytes, wanted[0]);
+            for (std::size_t i = 1; i < kWord.size(); ++i) {
+                const auto* const later = reinterpret_cast<const __m256i_u*>(at + i);
+                word =
+                    _mm256_and_si256(word, _mm256_cmpeq_epi8(_mm256_loadu_si256(later), wanted[i]));
+            }
+            const auto lane_ends = _mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, newline));
+            ends |= std::uint64_t{static_cast<unsigned>(lane_ends)} << lane;
+            starts |= std::uint64_t{static_cast<unsigned>(_mm256_movemask_epi8(word))} << lane;
+        }
+        newlines[k] = ends;
+        word_starts[k] = starts;
+    }
+}
+#endif
+
+using IndexFunction = void (*)(std::string_view, std::uint64_t*, std::uint64_t*);
+
+constexpr IndexPath kPaths[] = {
+#if defined(__x86_64__)
+    IndexPath::avx2,
+#endif
+#if defined(__SSE2__)
+    IndexPath::sse2,
+#endif
+    IndexPath::plain};
+
+IndexFunction index_function(IndexPath path) {
+    switch (path) {
+#if defined(__x86_64__)
+    case IndexPath::avx2:
+        return index_avx2;
+#endif
+#if defined(__SSE2__)
+    case IndexPath::sse2:
+        return index_sse2;
+#endif
+    default:
+        return index_plain;
+    }
+}
+
+IndexFunction chosen = nullptr;
 
 } // namespace
 
@@ -35,30 +134,13 @@ const char* find_word(std::string_view text, std::string_view word) {
 #if defined(__SSE2__)
     const __m128i first_byte = _mm_set1_epi8(word[0]);
     const __m128i third_byte = _mm_set1_epi8(word[2]);
-    const auto candidates = [&](const char* block) {
-        return _mm_and_si128(_mm_cmpeq_epi8(load(block), first_byte),
-                             _mm_cmpeq_epi8(load(block + 2), third_byte));
-    };
-    const auto first_match = [&](const char* block, unsigned places) -> const char* {
+    for (; last - at >= 16; at += 16) {
+        auto places = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(
+            _mm_cmpeq_epi8(load(at), first_byte), _mm_cmpeq_epi8(load(at + 2), third_byte))));
         for (; places != 0; places &= places - 1) {
-            const char* const place = block + __builtin_ctz(places);
+            const char* const place = at + __builtin_ctz(places);
             if (word_at(place, word)) return place;
         }
-        return nullptr;
-    };
-    for (; last - at >= 64; at += 64) {
-        // Most blocks hold no candidate: test 64 places with one branch.
-        const __m128i any = _mm_or_si128(_mm_or_si128(candidates(at), candidates(at + 16)),
-                                         _mm_or_si128(candidates(at + 32), candidates(at + 48)));
-        if (_mm_movemask_epi8(any) == 0) continue;
-        for (const char* block = at; block < at + 64; block += 16) {
-            const auto places = static_cast<unsigned>(_mm_movemask_epi8(candidates(block)));
-            if (const char* found = first_match(block, places)) return found;
-        }
-    }
-    for (; last - at >= 16; at += 16) {
-        const auto places = static_cast<unsigned>(_mm_movemask_epi8(candidates(at)));
-        if (const char* found = first_match(at, places)) return found;
     }
 #endif
     for (; at <= last; ++at)
@@ -66,33 +148,44 @@ const char* find_word(std::string_view text, std::string_view word) {
     return nullptr;
 }
 
-const char* find_first(std::string_view text, char byte) {
-    const char* at = text.data();
-    const char* const end = text.data() + text.size();
+std::size_t find_byte(std::string_view text, char byte, std::size_t from) {
+    std::size_t at = from;
 #if defined(__SSE2__)
     const __m128i wanted = _mm_set1_epi8(byte);
-    for (; end - at >= 16; at += 16) {
-        if (const unsigned found = equal_bytes(load(at), wanted); found != 0)
-            return at + __builtin_ctz(found);
+    for (; at + 16 <= text.size(); at += 16) {
+        const auto found = _mm_movemask_epi8(_mm_cmpeq_epi8(load(text.data() + at), wanted));
+        if (found != 0)
+            return at + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found)));
     }
 #endif
-    for (; at != end; ++at)
-        if (*at == byte) return at;
-    return nullptr;
+    for (; at < text.size(); ++at)
+        if (text[at] == byte) return at;
+    return std::string_view::npos;
 }
 
-const char* find_last(std::string_view text, char byte) {
-    const char* end = text.data() + text.size();
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi8(byte);
-    for (; end - text.data() >= 16; end -= 16) {
-        if (const unsigned found = equal_bytes(load(end - 16), wanted); found != 0)
-            return end - 16 + (31 - __builtin_clz(found));
-    }
+void index_block(std::string_view block, std::uint64_t* newlines, std::uint64_t* word_starts) {
+    if (chosen == nullptr) chosen = index_function(index_paths_here().front());
+    chosen(block, newlines, word_starts);
+    // Bits from `end` on stand for bytes past the block, or for words that
+    // would run past it.
+    const std::size_t words = (block.size() + 63) / 64;
+    const auto clear_from = [words](std::uint64_t* bits, std::size_t end) {
+        for (std::size_t k = end / 64; k < words; ++k)
+            bits[k] &= k == end / 64 ? (std::uint64_t{1} << end % 64) - 1 : 0;
+    };
+    clear_from(newlines, block.size());
+    clear_from(word_starts, block.size() + 1 - std::min(block.size() + 1, kWord.size()));
+}
+
+std::span<const IndexPath> index_paths_here() {
+#if defined(__x86_64__)
+    if (!__builtin_cpu_supports("avx2")) return std::span(kPaths).subspan(1);
 #endif
-    while (end != text.data())
-        if (*--end == byte) return end;
-    return nullptr;
+    return kPaths;
+}
+
+void use_index_path(IndexPath path) {
+    chosen = index_function(path);
 }
 
 } // namespace errfold

@@ -1,22 +1,39 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string_view>
+
+#include "report.hpp"
 
 namespace errfold {
 
 // The first occurrence of `word` (three bytes or more) in `text`, or nullptr.
-// Build logs are searched end to end for one short word, so this is the
-// filter's inner loop: where the processor can, it tests sixteen places at a
-// time by the word's first and third byte (for "error", a pair that ordinary
-// text holds far less often than its first and last), before it compares the
-// whole word.
+// Where the processor can, it tests sixteen places at a time by the word's
+// first and third byte before it compares the whole word.
 const char* find_word(std::string_view text, std::string_view word);
 
-// The first occurrence of `byte` in `text`, or nullptr. Lines are short:
-// this costs less than a call into the C library for each of them.
-const char* find_first(std::string_view text, char byte);
+// The place of the first `byte` in `text` from `from` on, or npos. What the
+// header rewrite looks for lies a few bytes on, where this beats a call into
+// the C library.
+std::size_t find_byte(std::string_view text, char byte, std::size_t from);
 
-// The last occurrence of `byte` in `text`, or nullptr.
-const char* find_last(std::string_view text, char byte);
+// An index of a block of input, 64 bytes to a word: bit i of newlines[k] is
+// set when byte 64k + i is '\n', and bit i of word_starts[k] when
+// kRarestWord may start at byte 64k + i: its first three bytes are there,
+// within the block. The filter finds its lines and its candidate headers
+// here, so that each byte of input is looked at once by the vector unit, not
+// once per search.
+void index_block(std::string_view block, std::uint64_t* newlines, std::uint64_t* word_starts);
+// The block must be readable this far past its end; what lies there is
+// never indexed.
+inline constexpr std::size_t kIndexOverrun = 64 + kRarestWord.size();
+
+// The ways index_block can work: byte by byte, or 16 or 32 bytes at a time.
+// The filter takes the fastest this processor has; tests try each in turn.
+enum class IndexPath { plain, sse2, avx2 };
+std::span<const IndexPath> index_paths_here();
+void use_index_path(IndexPath path);
 
 } // namespace errfold

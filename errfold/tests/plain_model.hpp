@@ -29,7 +29,8 @@ inline PlainResult plain_model(const std::string& in) {
     };
     PlainResult f;
     while (!read()) {
-        if (!is_report_header(line)) {
+        const auto holds = [&](const char* word) { return line.find(word) != std::string::npos; };
+        if (!holds("line") || !holds("error") || !holds("column")) {
             f.status = 1;
             continue;
         }

@@ -54,20 +54,27 @@ std::string random_log(std::mt19937& rng) {
 
 } // namespace
 
-// The block reader, its bulk pass over ordinary lines and the output block
-// against a plain character-at-a-time model, with the input split anywhere.
+// The block reader, its index, its bulk pass over ordinary lines and the
+// output block against a plain character-at-a-time model, with the input
+// split anywhere, for every way of indexing this processor has.
 TEST(Filter, AgreesWithAPlainModelOnRandomInput) {
-    std::mt19937 rng(2026);
-    for (int round = 0; round < 3000; ++round) {
-        const std::string input = random_log(rng);
-        const PlainResult want = plain_model(input);
-        // Tiny reads put boundaries everywhere, large ones cross the limit.
-        const auto read_size = [&](unsigned most) { return 1 + static_cast<int>(rng() % most); };
-        const PlainResult got =
-            fold(input, {read_size(9), read_size(1500), read_size(9), read_size(1500)});
-        ASSERT_EQ(got.out, want.out) << "round " << round;
-        ASSERT_EQ(got.status, want.status) << "round " << round;
+    for (const IndexPath path : index_paths_here()) {
+        use_index_path(path);
+        std::mt19937 rng(2026);
+        for (int round = 0; round < 3000; ++round) {
+            const std::string input = random_log(rng);
+            const PlainResult want = plain_model(input);
+            // Tiny reads put boundaries everywhere, large ones cross the limit.
+            const auto read_size = [&](unsigned most) {
+                return 1 + static_cast<int>(rng() % most);
+            };
+            const PlainResult got =
+                fold(input, {read_size(9), read_size(1500), read_size(9), read_size(1500)});
+            ASSERT_EQ(got.out, want.out) << "round " << round << " path " << int(path);
+            ASSERT_EQ(got.status, want.status) << "round " << round << " path " << int(path);
+        }
     }
+    use_index_path(index_paths_here().front());
 }
 
 TEST(Filter, CrLfIsLeftToATextModeRuntimeWhenItFoldsIt) {
@@ -123,9 +130,9 @@ TEST(Filter, OutputLargerThanItsBlockArrivesWhole) {
     EXPECT_EQ(fold(input, {65536, 1000, 7}).out, want);
 }
 
-// The vectorised searches read many bytes at a time: every length and every
-// place of the word, near both ends of the text, must still give what a
-// plain search gives.
+// The vectorised search and index read many bytes at a time: every length
+// and every place of the word, near both ends of the text, must still give
+// what a plain search gives, and nothing past the end may count.
 TEST(Search, AgreesWithPlainSearchAtEveryPlace) {
     const auto offset = [](std::string_view in, const char* at) {
         return at ? static_cast<std::size_t>(at - in.data()) : std::string_view::npos;
@@ -134,15 +141,27 @@ TEST(Search, AgreesWithPlainSearchAtEveryPlace) {
         for (std::size_t at = 0; at <= size; ++at) {
             std::string text(size, 'e');
             for (std::size_t i = 0; i < size; i += 3)
-                text[i] = 'r'; // near misses
+                text[i] = i % 7 ? 'r' : '\n'; // near misses
             text.replace(at, std::min<std::size_t>(5, size - at), "error", 0, size - at);
-            const std::string_view view(text);
+            text.append(kIndexOverrun, '\n').replace(size, 5, "error");
+            const std::string_view view(text.data(), size);
             for (const std::string_view word : {"error", "line", "rre"})
                 ASSERT_EQ(offset(view, find_word(view, word)), view.find(word)) << size << at;
-            const std::string_view after = view.substr(at);
-            const std::string_view before = view.substr(0, at);
-            ASSERT_EQ(offset(after, find_first(after, 'r')), after.find('r'));
-            ASSERT_EQ(offset(before, find_last(before, 'r')), before.rfind('r'));
+            for (const IndexPath path : index_paths_here()) {
+                use_index_path(path);
+                std::uint64_t newlines[3];
+                std::uint64_t starts[3];
+                index_block(view, newlines, starts);
+                for (std::size_t i = 0; i < (size + 63) / 64 * 64; ++i) {
+                    const auto bit = [i](const std::uint64_t* bits) {
+                        return bits[i / 64] >> i % 64 & 1;
+                    };
+                    ASSERT_EQ(bit(newlines), i < size && view[i] == '\n') << size << at << i;
+                    ASSERT_EQ(bit(starts), i + 3 <= size && view.substr(i).starts_with("err"))
+                        << size << at << i << int(path);
+                }
+            }
         }
     }
+    use_index_path(index_paths_here().front());
 }
