@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 namespace errfold {
@@ -22,13 +22,13 @@ __m128i load(const char* at) {
 }
 #endif
 
-// Each way of indexing fills the index for whole groups of 64 bytes, so it
-// reads up to kIndexOverrun bytes past the block; index_block clears what
-// stands for them.
 // The index marks where the word's first three bytes are: in build output
 // they are seldom there without the rest, and five compares cost more.
 constexpr std::string_view kWord(kRarestWord.data(), 3);
 
+// Each way of indexing fills the index for whole groups of 64 bytes, so it
+// reads up to kIndexOverrun bytes past the block; index_block clears what
+// stands for them.
 void index_plain(std::string_view block, std::uint64_t* newlines, std::uint64_t* word_starts) {
     for (std::size_t k = 0; k * 64 < block.size(); ++k) {
         const char* const at = block.data() + 64 * k;
@@ -68,52 +68,16 @@ void index_sse2(std::string_view block, std::uint64_t* newlines, std::uint64_t* 
 }
 #endif
 
-#if defined(__x86_64__)
-__attribute__((target("avx2"))) void index_avx2(std::string_view block, std::uint64_t* newlines,
-                                                std::uint64_t* word_starts) {
-    __m256i wanted[kWord.size()];
-    for (std::size_t i = 0; i < kWord.size(); ++i)
-        wanted[i] = _mm256_set1_epi8(kWord[i]);
-    const __m256i newline = _mm256_set1_epi8('\n');
-    for (std::size_t k = 0; k * 64 < block.size(); ++k) {
-        std::uint64_t ends = 0;
-        std::uint64_t starts = 0;
-        for (unsigned lane = 0; lane < 64; lane += 32) {
-            const char* const at = block.data() + 64 * k + lane;
-            const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i_u*>(at));
-            __m256i word = _mm256_cmpeq_epi8(bytes, wanted[0]);
-            for (std::size_t i = 1; i < kWord.size(); ++i) {
-                const auto* const later = reinterpret_cast<const __m256i_u*>(at + i);
-                word =
-                    _mm256_and_si256(word, _mm256_cmpeq_epi8(_mm256_loadu_si256(later), wanted[i]));
-            }
-            const auto lane_ends = _mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, newline));
-            ends |= std::uint64_t{static_cast<unsigned>(lane_ends)} << lane;
-            starts |= std::uint64_t{static_cast<unsigned>(_mm256_movemask_epi8(word))} << lane;
-        }
-        newlines[k] = ends;
-        word_starts[k] = starts;
-    }
-}
-#endif
-
 using IndexFunction = void (*)(std::string_view, std::uint64_t*, std::uint64_t*);
 
 constexpr IndexPath kPaths[] = {
-#if defined(__x86_64__)
-    IndexPath::avx2,
-#endif
 #if defined(__SSE2__)
     IndexPath::sse2,
 #endif
     IndexPath::plain};
 
-IndexFunction index_function(IndexPath path) {
+constexpr IndexFunction index_function(IndexPath path) {
     switch (path) {
-#if defined(__x86_64__)
-    case IndexPath::avx2:
-        return index_avx2;
-#endif
 #if defined(__SSE2__)
     case IndexPath::sse2:
         return index_sse2;
@@ -123,7 +87,7 @@ IndexFunction index_function(IndexPath path) {
     }
 }
 
-IndexFunction chosen = nullptr;
+IndexFunction chosen = index_function(kPaths[0]);
 
 } // namespace
 
@@ -164,7 +128,6 @@ std::size_t find_byte(std::string_view text, char byte, std::size_t from) {
 }
 
 void index_block(std::string_view block, std::uint64_t* newlines, std::uint64_t* word_starts) {
-    if (chosen == nullptr) chosen = index_function(index_paths_here().front());
     chosen(block, newlines, word_starts);
     // Bits from `end` on stand for bytes past the block, or for words that
     // would run past it.
@@ -178,9 +141,6 @@ void index_block(std::string_view block, std::uint64_t* newlines, std::uint64_t*
 }
 
 std::span<const IndexPath> index_paths_here() {
-#if defined(__x86_64__)
-    if (!__builtin_cpu_supports("avx2")) return std::span(kPaths).subspan(1);
-#endif
     return kPaths;
 }
 

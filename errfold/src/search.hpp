@@ -30,9 +30,9 @@ void index_block(std::string_view block, std::uint64_t* newlines, std::uint64_t*
 // never indexed.
 inline constexpr std::size_t kIndexOverrun = 64 + kRarestWord.size();
 
-// The ways index_block can work: byte by byte, or 16 or 32 bytes at a time.
-// The filter takes the fastest this processor has; tests try each in turn.
-enum class IndexPath { plain, sse2, avx2 };
+// The ways index_block can work: byte by byte, or 16 bytes at a time where
+// the processor can. The filter takes the fastest; tests try each in turn.
+enum class IndexPath { plain, sse2 };
 std::span<const IndexPath> index_paths_here();
 void use_index_path(IndexPath path);
 
