@@ -7,26 +7,29 @@ namespace errfold {
 
 namespace {
 
-// The place of the first bit set in [from, to) of an index, or `to`.
-std::size_t first_bit(const std::uint64_t* bits, std::size_t from, std::size_t to) {
+// The place of the first bit set in [from, to) of one kind of bits of an
+// index, or `to`.
+template <std::uint64_t IndexWord::*kind>
+std::size_t first_bit(const IndexWord* index, std::size_t from, std::size_t to) {
     if (from >= to) return to;
     std::size_t k = from / 64;
-    std::uint64_t word = bits[k] & (~std::uint64_t{0} << from % 64);
+    std::uint64_t word = index[k].*kind & (~std::uint64_t{0} << from % 64);
     while (word == 0) {
         if (++k * 64 >= to) return to;
-        word = bits[k];
+        word = index[k].*kind;
     }
     return std::min(k * 64 + static_cast<std::size_t>(__builtin_ctzll(word)), to);
 }
 
-// The place of the last bit set in [from, to) of an index, or `to`.
-std::size_t last_bit(const std::uint64_t* bits, std::size_t from, std::size_t to) {
+// The place of the last bit set in [from, to), likewise, or `to`.
+template <std::uint64_t IndexWord::*kind>
+std::size_t last_bit(const IndexWord* index, std::size_t from, std::size_t to) {
     if (from >= to) return to;
     std::size_t k = (to - 1) / 64;
-    std::uint64_t word = bits[k] & (~std::uint64_t{0} >> (63 - (to - 1) % 64));
+    std::uint64_t word = index[k].*kind & (~std::uint64_t{0} >> (63 - (to - 1) % 64));
     while (word == 0) {
         if (k-- * 64 <= from) return to;
-        word = bits[k];
+        word = index[k].*kind;
     }
     const std::size_t place = k * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(word));
     return place >= from ? place : to;
@@ -41,8 +44,8 @@ bool LineReader::holds_word(const Line& line) const {
     const auto start = static_cast<std::size_t>(line.text.data() - room_.bytes);
     const std::size_t end =
         start + line.text.size() + 1 - std::min(line.text.size() + 1, kRarestWord.size());
-    for (std::size_t at = first_bit(room_.word_starts, start, end); at < end;
-         at = first_bit(room_.word_starts, at + 1, end)) {
+    for (std::size_t at = first_bit<&IndexWord::word_starts>(room_.index, start, end); at < end;
+         at = first_bit<&IndexWord::word_starts>(room_.index, at + 1, end)) {
         if (std::memcmp(room_.bytes + at, kRarestWord.data(), kRarestWord.size()) == 0) return true;
     }
     return false;
@@ -54,7 +57,8 @@ Line LineReader::next() {
         const std::size_t avail = end_ - begin_;
         // 998 characters may span 999 bytes when the last is a CR LF newline.
         const std::size_t window = begin_ + std::min(avail, kMaxChars + 1);
-        if (const std::size_t nl = first_bit(room_.newlines, begin_, window); nl < window) {
+        if (const std::size_t nl = first_bit<&IndexWord::newlines>(room_.index, begin_, window);
+            nl < window) {
             const std::size_t at = nl - begin_;
             if (fold_crlf_ && at > 0 && line[at - 1] == '\r') {
                 line[at - 1] = '\n';
@@ -86,8 +90,8 @@ bool LineReader::skip_lines_without_word() {
     for (;;) {
         // Whole lines before the one that holds the word, or before the
         // unfinished last line, cannot hold it.
-        const std::size_t hit = first_bit(room_.word_starts, begin_, end_);
-        const std::size_t newline = last_bit(room_.newlines, begin_, hit);
+        const std::size_t hit = first_bit<&IndexWord::word_starts>(room_.index, begin_, end_);
+        const std::size_t newline = last_bit<&IndexWord::newlines>(room_.index, begin_, hit);
         const std::size_t line = newline < hit ? newline + 1 : begin_;
         passed = passed || line > begin_;
         begin_ = line;
@@ -120,8 +124,7 @@ void LineReader::refill() {
         if (got < 0) error_ = static_cast<int>(-got);
     }
     const std::size_t first = begin_ / 64;
-    index_block({room_.bytes + 64 * first, end_ - 64 * first}, room_.newlines + first,
-                room_.word_starts + first);
+    index_block({room_.bytes + 64 * first, end_ - 64 * first}, room_.index + first);
 }
 
 } // namespace errfold

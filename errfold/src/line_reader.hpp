@@ -4,7 +4,6 @@
 #include "output.hpp"
 #include "search.hpp"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -33,10 +32,8 @@ class LineReader {
 
     // The input and its index, 64 bytes of input to each word of the index.
     struct Room {
-        static constexpr std::size_t kIndexWords = (kCapacity + 63) / 64;
-        alignas(4096) char bytes[kCapacity + std::max(kIndexOverrun, Output::kOverread)];
-        std::uint64_t newlines[kIndexWords];
-        std::uint64_t word_starts[kIndexWords];
+        alignas(4096) char bytes[kCapacity + Output::kOverread];
+        IndexWord index[(kCapacity + 63) / 64];
     };
 
     // With fold_crlf, a CR immediately followed by LF is one newline character,

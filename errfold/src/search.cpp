@@ -26,49 +26,50 @@ __m128i load(const char* at) {
 // they are seldom there without the rest, and five compares cost more.
 constexpr std::string_view kWord(kRarestWord.data(), 3);
 
-// Each way of indexing fills the index for whole groups of 64 bytes, so it
-// reads up to kIndexOverrun bytes past the block; index_block clears what
-// stands for them.
-void index_plain(std::string_view block, std::uint64_t* newlines, std::uint64_t* word_starts) {
-    for (std::size_t k = 0; k * 64 < block.size(); ++k) {
-        const char* const at = block.data() + 64 * k;
-        std::uint64_t ends = 0;
-        std::uint64_t starts = 0;
-        for (unsigned i = 0; i < 64; ++i) {
-            ends |= std::uint64_t{at[i] == '\n'} << i;
-            starts |= std::uint64_t{at[i] == kWord[0] && word_at(at + i, kWord)} << i;
+// Indexes the block from byte `from` (a multiple of 64) on, byte by byte.
+void index_plain(std::string_view block, std::size_t from, IndexWord* index) {
+    for (std::size_t k = from / 64; 64 * k < block.size(); ++k) {
+        IndexWord bits{0, 0};
+        for (std::size_t i = 0; i < 64 && 64 * k + i < block.size(); ++i) {
+            const std::size_t at = 64 * k + i;
+            const bool word = at + kWord.size() <= block.size() && block[at] == kWord[0] &&
+                              word_at(block.data() + at, kWord);
+            bits.newlines |= std::uint64_t{block[at] == '\n'} << i;
+            bits.word_starts |= std::uint64_t{word} << i;
         }
-        newlines[k] = ends;
-        word_starts[k] = starts;
+        index[k] = bits;
     }
 }
 
 #if defined(__SSE2__)
-void index_sse2(std::string_view block, std::uint64_t* newlines, std::uint64_t* word_starts) {
+// Indexes 64 bytes at a time while the word's last bytes are within the
+// block, and leaves the rest to the plain way.
+void index_sse2(std::string_view block, std::size_t from, IndexWord* index) {
     __m128i wanted[kWord.size()];
     for (std::size_t i = 0; i < kWord.size(); ++i)
         wanted[i] = _mm_set1_epi8(kWord[i]);
     const __m128i newline = _mm_set1_epi8('\n');
-    for (std::size_t k = 0; k * 64 < block.size(); ++k) {
-        std::uint64_t ends = 0;
-        std::uint64_t starts = 0;
+    std::size_t k = from / 64;
+    for (; 64 * k + 64 + kWord.size() - 1 <= block.size(); ++k) {
+        IndexWord bits{0, 0};
         for (unsigned lane = 0; lane < 64; lane += 16) {
             const char* const at = block.data() + 64 * k + lane;
             const __m128i bytes = load(at);
             __m128i word = _mm_cmpeq_epi8(bytes, wanted[0]);
             for (std::size_t i = 1; i < kWord.size(); ++i)
                 word = _mm_and_si128(word, _mm_cmpeq_epi8(load(at + i), wanted[i]));
-            const auto lane_ends = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline));
-            ends |= std::uint64_t{static_cast<unsigned>(lane_ends)} << lane;
-            starts |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(word))} << lane;
+            const auto ends = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline));
+            bits.newlines |= std::uint64_t{static_cast<unsigned>(ends)} << lane;
+            bits.word_starts |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(word))}
+                                << lane;
         }
-        newlines[k] = ends;
-        word_starts[k] = starts;
+        index[k] = bits;
     }
+    index_plain(block, 64 * k, index);
 }
 #endif
 
-using IndexFunction = void (*)(std::string_view, std::uint64_t*, std::uint64_t*);
+using IndexFunction = void (*)(std::string_view, std::size_t, IndexWord*);
 
 constexpr IndexPath kPaths[] = {
 #if defined(__SSE2__)
@@ -127,17 +128,8 @@ std::size_t find_byte(std::string_view text, char byte, std::size_t from) {
     return std::string_view::npos;
 }
 
-void index_block(std::string_view block, std::uint64_t* newlines, std::uint64_t* word_starts) {
-    chosen(block, newlines, word_starts);
-    // Bits from `end` on stand for bytes past the block, or for words that
-    // would run past it.
-    const std::size_t words = (block.size() + 63) / 64;
-    const auto clear_from = [words](std::uint64_t* bits, std::size_t end) {
-        for (std::size_t k = end / 64; k < words; ++k)
-            bits[k] &= k == end / 64 ? (std::uint64_t{1} << end % 64) - 1 : 0;
-    };
-    clear_from(newlines, block.size());
-    clear_from(word_starts, block.size() + 1 - std::min(block.size() + 1, kWord.size()));
+void index_block(std::string_view block, IndexWord* index) {
+    chosen(block, 0, index);
 }
 
 std::span<const IndexPath> index_paths_here() {

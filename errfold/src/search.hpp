@@ -19,16 +19,18 @@ const char* find_word(std::string_view text, std::string_view word);
 // the C library.
 std::size_t find_byte(std::string_view text, char byte, std::size_t from);
 
-// An index of a block of input, 64 bytes to a word: bit i of newlines[k] is
-// set when byte 64k + i is '\n', and bit i of word_starts[k] when
-// kRarestWord may start at byte 64k + i: its first three bytes are there,
-// within the block. The filter finds its lines and its candidate headers
-// here, so that each byte of input is looked at once by the vector unit, not
-// once per search.
-void index_block(std::string_view block, std::uint64_t* newlines, std::uint64_t* word_starts);
-// The block must be readable this far past its end; what lies there is
-// never indexed.
-inline constexpr std::size_t kIndexOverrun = 64 + kRarestWord.size();
+// An index of a block of input, one IndexWord to 64 bytes: for the block's
+// k-th 64 bytes, bit i of index[k].newlines is set when byte 64k + i is '\n',
+// and bit i of index[k].word_starts when kRarestWord may start there: its
+// first three bytes are there, within the block. The filter finds its lines
+// and its candidate headers here, so that each byte of input is looked at
+// once by the vector unit, not once per search. Nothing past the block is
+// read.
+struct IndexWord {
+    std::uint64_t newlines;
+    std::uint64_t word_starts;
+};
+void index_block(std::string_view block, IndexWord* index);
 
 // The ways index_block can work: byte by byte, or 16 bytes at a time where
 // the processor can. The filter takes the fastest; tests try each in turn.
