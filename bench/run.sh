@@ -132,9 +132,9 @@ echo "|---|---|---|---|---|---|"
 status=0
 timepair() { "$pairtime" time -n "$reps" -r "$raw" "$@" || status=1; }
 cd "$data"
-timepair -b "$(size "$log")" -t 0.12 -L "errfold vs mawk script, ${log_mib} MiB mixed log" \
+timepair -b "$(size "$log")" -t 0.10 -L "errfold vs mawk script, ${log_mib} MiB mixed log" \
     -- "$errfold" "<" "$log" ">" /dev/null -- mawk -f "$bench/fold.awk" "<" "$log" ">" /dev/null
-timepair -b "$(size "$reports")" -t 0.15 -L "errfold vs mawk script, ${log_mib} MiB reports only" \
+timepair -b "$(size "$reports")" -t 0.10 -L "errfold vs mawk script, ${log_mib} MiB reports only" \
     -- "$errfold" "<" "$reports" ">" /dev/null \
     -- mawk -f "$bench/fold.awk" "<" "$reports" ">" /dev/null
 timepair -b "$(size "$log")" -t 6 -L "errfold vs cat, ${log_mib} MiB mixed log" \
