@@ -64,7 +64,7 @@ int fold_reports(LineReader& in, Output& out) {
 
 Result run(ByteSource& input, ByteSink& output, bool fold_crlf) {
     // The filter's only large memory, taken at no cost when the program
-    // starts, page-aligned so that a short input touches one page of each.
+    // starts: only the pages used are touched, a few for a short input.
     // Hence one run at a time.
     static LineReader::Room input_room;
     alignas(4096) static char output_block[Output::kCapacity + Output::kOverread];

@@ -1,5 +1,7 @@
 #include "line_reader.hpp"
 
+#include "report.hpp"
+
 #include <algorithm>
 #include <cstring>
 
@@ -9,8 +11,8 @@ namespace {
 
 // The place of the first bit set in [from, to) of one kind of bits of an
 // index, or `to`.
-template <std::uint64_t IndexWord::*kind>
-std::size_t first_bit(const IndexWord* index, std::size_t from, std::size_t to) {
+template <std::uint64_t IndexBits::*kind>
+std::size_t first_bit(const IndexBits* index, std::size_t from, std::size_t to) {
     if (from >= to) return to;
     std::size_t k = from / 64;
     std::uint64_t word = index[k].*kind & (~std::uint64_t{0} << from % 64);
@@ -22,8 +24,8 @@ std::size_t first_bit(const IndexWord* index, std::size_t from, std::size_t to) 
 }
 
 // The place of the last bit set in [from, to), likewise, or `to`.
-template <std::uint64_t IndexWord::*kind>
-std::size_t last_bit(const IndexWord* index, std::size_t from, std::size_t to) {
+template <std::uint64_t IndexBits::*kind>
+std::size_t last_bit(const IndexBits* index, std::size_t from, std::size_t to) {
     if (from >= to) return to;
     std::size_t k = (to - 1) / 64;
     std::uint64_t word = index[k].*kind & (~std::uint64_t{0} >> (63 - (to - 1) % 64));
@@ -41,11 +43,12 @@ LineReader::LineReader(ByteSource& source, bool fold_crlf, Output& pending, Room
     : source_(source), pending_(pending), fold_crlf_(fold_crlf), room_(room) {}
 
 bool LineReader::holds_word(const Line& line) const {
+    if (line.text.size() < kRarestWord.size()) return false;
     const auto start = static_cast<std::size_t>(line.text.data() - room_.bytes);
-    const std::size_t end =
-        start + line.text.size() + 1 - std::min(line.text.size() + 1, kRarestWord.size());
-    for (std::size_t at = first_bit<&IndexWord::word_starts>(room_.index, start, end); at < end;
-         at = first_bit<&IndexWord::word_starts>(room_.index, at + 1, end)) {
+    // The places where the whole word fits within the line.
+    const std::size_t end = start + line.text.size() - kRarestWord.size() + 1;
+    for (std::size_t at = first_bit<&IndexBits::candidates>(room_.index, start, end); at < end;
+         at = first_bit<&IndexBits::candidates>(room_.index, at + 1, end)) {
         if (std::memcmp(room_.bytes + at, kRarestWord.data(), kRarestWord.size()) == 0) return true;
     }
     return false;
@@ -57,7 +60,7 @@ Line LineReader::next() {
         const std::size_t avail = end_ - begin_;
         // 998 characters may span 999 bytes when the last is a CR LF newline.
         const std::size_t window = begin_ + std::min(avail, kMaxChars + 1);
-        if (const std::size_t nl = first_bit<&IndexWord::newlines>(room_.index, begin_, window);
+        if (const std::size_t nl = first_bit<&IndexBits::newlines>(room_.index, begin_, window);
             nl < window) {
             const std::size_t at = nl - begin_;
             if (fold_crlf_ && at > 0 && line[at - 1] == '\r') {
@@ -90,8 +93,8 @@ bool LineReader::skip_lines_without_word() {
     for (;;) {
         // Whole lines before the one that holds the word, or before the
         // unfinished last line, cannot hold it.
-        const std::size_t hit = first_bit<&IndexWord::word_starts>(room_.index, begin_, end_);
-        const std::size_t newline = last_bit<&IndexWord::newlines>(room_.index, begin_, hit);
+        const std::size_t hit = first_bit<&IndexBits::candidates>(room_.index, begin_, end_);
+        const std::size_t newline = last_bit<&IndexBits::newlines>(room_.index, begin_, hit);
         const std::size_t line = newline < hit ? newline + 1 : begin_;
         passed = passed || line > begin_;
         begin_ = line;

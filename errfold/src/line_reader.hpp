@@ -28,12 +28,15 @@ class LineReader {
     // block, so that the block is read to a page boundary, where the system
     // copies it fastest.
     static constexpr std::size_t kHead = 4096;
+    static_assert(kMaxChars < kHead);
     static constexpr std::size_t kCapacity = kHead + kBlock;
 
-    // The input and its index, 64 bytes of input to each word of the index.
-    struct Room {
+    // The input and its index. The bytes come last, so that a read past
+    // them runs off the object, where a sanitizer sees it, and start at a
+    // page, which costs some padding.
+    struct Room { // NOLINT(clang-analyzer-optin.performance.Padding)
+        IndexBits index[(kCapacity + 63) / 64];
         alignas(4096) char bytes[kCapacity + Output::kOverread];
-        IndexWord index[(kCapacity + 63) / 64];
     };
 
     // With fold_crlf, a CR immediately followed by LF is one newline character,

@@ -1,5 +1,7 @@
 #include "search.hpp"
 
+#include "report.hpp"
+
 #include <algorithm>
 
 #if defined(__SSE2__)
@@ -27,15 +29,15 @@ __m128i load(const char* at) {
 constexpr std::string_view kWord(kRarestWord.data(), 3);
 
 // Indexes the block from byte `from` (a multiple of 64) on, byte by byte.
-void index_plain(std::string_view block, std::size_t from, IndexWord* index) {
+void index_plain(std::string_view block, std::size_t from, IndexBits* index) {
     for (std::size_t k = from / 64; 64 * k < block.size(); ++k) {
-        IndexWord bits{0, 0};
+        IndexBits bits{0, 0};
         for (std::size_t i = 0; i < 64 && 64 * k + i < block.size(); ++i) {
             const std::size_t at = 64 * k + i;
             const bool word = at + kWord.size() <= block.size() && block[at] == kWord[0] &&
                               word_at(block.data() + at, kWord);
             bits.newlines |= std::uint64_t{block[at] == '\n'} << i;
-            bits.word_starts |= std::uint64_t{word} << i;
+            bits.candidates |= std::uint64_t{word} << i;
         }
         index[k] = bits;
     }
@@ -44,14 +46,14 @@ void index_plain(std::string_view block, std::size_t from, IndexWord* index) {
 #if defined(__SSE2__)
 // Indexes 64 bytes at a time while the word's last bytes are within the
 // block, and leaves the rest to the plain way.
-void index_sse2(std::string_view block, std::size_t from, IndexWord* index) {
+void index_sse2(std::string_view block, std::size_t from, IndexBits* index) {
     __m128i wanted[kWord.size()];
     for (std::size_t i = 0; i < kWord.size(); ++i)
         wanted[i] = _mm_set1_epi8(kWord[i]);
     const __m128i newline = _mm_set1_epi8('\n');
     std::size_t k = from / 64;
     for (; 64 * k + 64 + kWord.size() - 1 <= block.size(); ++k) {
-        IndexWord bits{0, 0};
+        IndexBits bits{0, 0};
         for (unsigned lane = 0; lane < 64; lane += 16) {
             const char* const at = block.data() + 64 * k + lane;
             const __m128i bytes = load(at);
@@ -60,8 +62,8 @@ void index_sse2(std::string_view block, std::size_t from, IndexWord* index) {
                 word = _mm_and_si128(word, _mm_cmpeq_epi8(load(at + i), wanted[i]));
             const auto ends = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline));
             bits.newlines |= std::uint64_t{static_cast<unsigned>(ends)} << lane;
-            bits.word_starts |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(word))}
-                                << lane;
+            bits.candidates |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(word))}
+                               << lane;
         }
         index[k] = bits;
     }
@@ -69,7 +71,7 @@ void index_sse2(std::string_view block, std::size_t from, IndexWord* index) {
 }
 #endif
 
-using IndexFunction = void (*)(std::string_view, std::size_t, IndexWord*);
+using IndexFunction = void (*)(std::string_view, std::size_t, IndexBits*);
 
 constexpr IndexPath kPaths[] = {
 #if defined(__SSE2__)
@@ -128,7 +130,7 @@ std::size_t find_byte(std::string_view text, char byte, std::size_t from) {
     return std::string_view::npos;
 }
 
-void index_block(std::string_view block, IndexWord* index) {
+void index_block(std::string_view block, IndexBits* index) {
     chosen(block, 0, index);
 }
 

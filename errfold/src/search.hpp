@@ -5,8 +5,6 @@
 #include <span>
 #include <string_view>
 
-#include "report.hpp"
-
 namespace errfold {
 
 // The first occurrence of `word` (three bytes or more) in `text`, or nullptr.
@@ -19,18 +17,18 @@ const char* find_word(std::string_view text, std::string_view word);
 // the C library.
 std::size_t find_byte(std::string_view text, char byte, std::size_t from);
 
-// An index of a block of input, one IndexWord to 64 bytes: for the block's
+// An index of a block of input, one IndexBits to 64 bytes: for the block's
 // k-th 64 bytes, bit i of index[k].newlines is set when byte 64k + i is '\n',
-// and bit i of index[k].word_starts when kRarestWord may start there: its
-// first three bytes are there, within the block. The filter finds its lines
-// and its candidate headers here, so that each byte of input is looked at
-// once by the vector unit, not once per search. Nothing past the block is
-// read.
-struct IndexWord {
+// and bit i of index[k].candidates when the word "error" may start there:
+// its first three bytes are there, within the block. The filter finds its
+// lines and its candidate headers here, in one vector pass over each block,
+// instead of searching the same bytes again for each line. Nothing past the
+// block is read.
+struct IndexBits {
     std::uint64_t newlines;
-    std::uint64_t word_starts;
+    std::uint64_t candidates;
 };
-void index_block(std::string_view block, IndexWord* index);
+void index_block(std::string_view block, IndexBits* index);
 
 // The ways index_block can work: byte by byte, or 16 bytes at a time where
 // the processor can. The filter takes the fastest; tests try each in turn.

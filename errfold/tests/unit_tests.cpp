@@ -73,6 +73,16 @@ TEST(Filter, AgreesWithAPlainModelOnRandomInput) {
             ASSERT_EQ(got.out, want.out) << "round " << round << " path " << int(path);
             ASSERT_EQ(got.status, want.status) << "round " << round << " path " << int(path);
         }
+        // Reads that fill whole blocks, up to the end of the reader's room.
+        std::string big;
+        while (big.size() < 700000)
+            big += random_log(rng);
+        const PlainResult want = plain_model(big);
+        for (const auto& sizes : {std::vector<int>{1 << 20}, std::vector<int>{262144, 7}}) {
+            const PlainResult got = fold(big, sizes);
+            ASSERT_EQ(got.out, want.out) << "path " << int(path);
+            ASSERT_EQ(got.status, want.status) << "path " << int(path);
+        }
     }
     use_index_path(index_paths_here().front());
 }
@@ -146,15 +156,16 @@ TEST(Search, AgreesWithPlainSearchAtEveryPlace) {
             const std::string_view view(text);
             for (const std::string_view word : {"error", "line", "rre"})
                 ASSERT_EQ(offset(view, find_word(view, word)), view.find(word)) << size << at;
+            ASSERT_EQ(find_byte(view, 'o', at), view.find('o', at)) << size << at;
             for (const IndexPath path : index_paths_here()) {
                 use_index_path(path);
-                IndexWord index[3];
+                IndexBits index[3];
                 index_block(view, index);
                 for (std::size_t i = 0; i < (size + 63) / 64 * 64; ++i) {
                     const auto bit = [i](std::uint64_t bits) { return bits >> i % 64 & 1; };
                     ASSERT_EQ(bit(index[i / 64].newlines), i < size && view[i] == '\n')
                         << size << at << i;
-                    ASSERT_EQ(bit(index[i / 64].word_starts),
+                    ASSERT_EQ(bit(index[i / 64].candidates),
                               i + 3 <= size && view.substr(i).starts_with("err"))
                         << size << at << i << int(path);
                 }
