@@ -6,7 +6,7 @@ namespace errfold {
 
 Output::Output(ByteSink& sink, char* block) : sink_(sink), block_(block) {}
 
-void Output::put(std::string_view bytes) {
+void Output::put_exactly(std::string_view bytes) {
     if (error_ != 0) return;
     if (bytes.size() > kCapacity - used_ && !flush()) return;
     if (bytes.size() > kCapacity) {

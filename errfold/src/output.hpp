@@ -20,14 +20,13 @@ class Output {
     // `block`, kCapacity + kOverread bytes, holds what is pending.
     Output(ByteSink& sink, char* block);
 
-    void put(std::string_view bytes);
-    // Like put, for bytes that may be read up to kOverread bytes past their
-    // end, as the input's may: they are copied in whole pieces of that size,
-    // past their end into room the next put overwrites, which costs less than
-    // an exact copy of a short line.
+    // Appends bytes that may be read up to kOverread bytes past their end,
+    // as the input's may: they are copied in whole pieces of that size, past
+    // their end into room the next put overwrites, which costs less than an
+    // exact copy of a short line.
     void put_input(std::string_view bytes) {
         if (error_ != 0 || bytes.size() > kCapacity - used_) {
-            put(bytes);
+            put_exactly(bytes);
             return;
         }
         for (std::size_t i = 0; i < bytes.size(); i += kOverread)
@@ -39,6 +38,10 @@ class Output {
     int error() const { return error_; }
 
   private:
+    // Appends an exact copy, sending what is pending first when the block
+    // is full.
+    void put_exactly(std::string_view bytes);
+
     ByteSink& sink_;
     char* block_;
     std::size_t used_ = 0;

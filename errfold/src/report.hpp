@@ -10,8 +10,9 @@ namespace errfold {
 // least often: lines without it can be passed over unread.
 inline constexpr std::string_view kRarestWord = "error";
 
-// A report header holds "line", "error" and "column", byte for byte, anywhere.
-// Whether a line known to hold kRarestWord holds the other two as well:
+// A report header holds "line", "error" and "column", byte for byte,
+// anywhere. Whether a line already known to hold kRarestWord holds the other
+// two as well, and so is a header:
 bool completes_report_header(std::string_view line);
 
 // A report header in its one-line form: prefix, the lowered line number, tail.

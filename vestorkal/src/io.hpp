@@ -17,8 +17,9 @@ class Io {
     // the end of input, or a negated errno value.
     virtual std::ptrdiff_t read_input(std::span<char> into) = 0;
     // Whether standard input can take back bytes read past the reference, so
-    // that they stay there for whoever reads it next: true for a file, false
-    // for a pipe or a terminal, where they would be gone.
+    // that they stay there for whoever reads it next: true for a regular
+    // file, false for a pipe, a terminal or a device, where they would be
+    // gone.
     virtual bool can_unread_input() = 0;
     // Gives the last `count` bytes read back; only where can_unread_input().
     virtual void unread_input(std::size_t count) = 0;
