@@ -21,17 +21,12 @@ std::string_view chop(std::string_view line) {
     return {line.data(), line.size() - 1};
 }
 
-void put_header(Output& out, std::string_view header) {
-    const auto rewrite = rewrite_header(header);
-    if (!rewrite) {
-        out.put_input(chop(header));
-        return;
-    }
+void put_rewritten(Output& out, const HeaderRewrite& rewrite) {
     char number[Output::kOverread];
-    const auto written = std::to_chars(number, number + sizeof number, rewrite->line_number);
-    out.put_input(rewrite->prefix);
+    const auto written = std::to_chars(number, number + sizeof number, rewrite.line_number);
+    out.put_input(rewrite.prefix);
     out.put_input({number, written.ptr});
-    out.put_input(rewrite->tail);
+    out.put_input(rewrite.tail);
 }
 
 // Reads until the end of input, the first failed read or the first failed write.
@@ -41,11 +36,17 @@ int fold_reports(LineReader& in, Output& out) {
         if (in.skip_lines_without_word()) status = 1;
         Line line = in.next();
         if (line.met_end) break;
-        if (!in.holds_word(line) || !completes_report_header(line.text)) {
+        HeaderRewrite rewrite;
+        const HeaderKind header =
+            in.holds_word(line) ? examine_header(line.text, rewrite) : HeaderKind::none;
+        if (header == HeaderKind::none) {
             status = 1;
             continue;
         }
-        put_header(out, line.text);
+        if (header == HeaderKind::rewritten)
+            put_rewritten(out, rewrite);
+        else
+            out.put_input(chop(line.text));
 
         line = in.next();
         if (line.met_end) break;

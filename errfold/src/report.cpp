@@ -40,12 +40,36 @@ std::optional<std::int64_t> scan_line_number(std::string_view at) {
     return value;
 }
 
-} // namespace
-
-bool completes_report_header(std::string_view line) {
-    // "column" first: of the lines that hold "error", it rules out the most.
-    return find_word(line, "column") && find_word(line, "line");
+// The shape nearly every header has: "path(function(line 12, column 3) error".
+// Two brackets within its first 64 bytes; after the second "line", a space,
+// plain digits that neither start nor end in 0, and ", column". Such a line
+// is a header, and lowering its number lowers the last digit alone, so it
+// is checked in a fixed number of steps, without a search or a branch on
+// how many digits there are.
+std::optional<HeaderRewrite> rewrite_common_header(std::string_view line) {
+    constexpr std::size_t kMaxDigits = 9; // fewer than INT_MAX has
+    constexpr std::string_view kLine = "line ";
+    constexpr std::string_view kColumn = ", column";
+    std::uint64_t brackets = byte_bits(line.data(), '(');
+    if (line.size() < 64) brackets &= (std::uint64_t{1} << line.size()) - 1;
+    brackets &= brackets - 1;
+    if (brackets == 0) return std::nullopt;
+    const std::size_t anchor = static_cast<std::size_t>(__builtin_ctzll(brackets)) + 1;
+    const std::size_t cut = anchor + kLine.size();
+    const std::size_t digits = leading_digits(line.data() + cut);
+    const std::size_t comma = cut + digits;
+    // The tail, without the line's last character, holds ", column".
+    if (digits == 0 || digits > kMaxDigits || comma + kColumn.size() >= line.size() ||
+        std::memcmp(line.data() + anchor, kLine.data(), kLine.size()) != 0 ||
+        std::memcmp(line.data() + comma, kColumn.data(), kColumn.size()) != 0 || line[cut] == '0' ||
+        line[comma - 1] == '0')
+        return std::nullopt;
+    return HeaderRewrite{{line.data(), comma - 1},
+                         line[comma - 1] - '1',
+                         {line.data() + comma, line.size() - 1 - comma}};
 }
+
+} // namespace
 
 std::optional<HeaderRewrite> rewrite_header(std::string_view header) {
     const std::size_t first = find_byte(header, '(', 0);
@@ -66,6 +90,21 @@ std::optional<HeaderRewrite> rewrite_header(std::string_view header) {
 
     return HeaderRewrite{
         {header.data(), cut}, *number - 1, {header.data() + comma, header.size() - 1 - comma}};
+}
+
+HeaderKind examine_header(std::string_view line, HeaderRewrite& rewrite) {
+    if (const auto common = rewrite_common_header(line)) {
+        rewrite = *common;
+        return HeaderKind::rewritten;
+    }
+    // "column" first: of the lines that hold "error", it rules out the most.
+    // A rewrite has found "line" already.
+    if (!find_word(line, "column")) return HeaderKind::none;
+    if (const auto found = rewrite_header(line)) {
+        rewrite = *found;
+        return HeaderKind::rewritten;
+    }
+    return find_word(line, "line") ? HeaderKind::as_it_came : HeaderKind::none;
 }
 
 } // namespace errfold

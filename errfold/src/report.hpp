@@ -10,11 +10,6 @@ namespace errfold {
 // least often: lines without it can be passed over unread.
 inline constexpr std::string_view kRarestWord = "error";
 
-// A report header holds "line", "error" and "column", byte for byte,
-// anywhere. Whether a line already known to hold kRarestWord holds the other
-// two as well, and so is a header:
-bool completes_report_header(std::string_view line);
-
 // A report header in its one-line form: prefix, the lowered line number, tail.
 struct HeaderRewrite {
     std::string_view prefix;
@@ -26,5 +21,12 @@ struct HeaderRewrite {
 // whitespace and a signed 32-bit decimal number, with a comma somewhere after
 // the cut. Any other header has none and is written as it came.
 std::optional<HeaderRewrite> rewrite_header(std::string_view header);
+
+// A report header holds "line", "error" and "column", byte for byte,
+// anywhere. Whether a line already known to hold kRarestWord is a header,
+// and how it is written: as it came, or by `rewrite`, which is then filled
+// in. Reads up to 64 bytes past the line's end, as the input's buffer allows.
+enum class HeaderKind { none, as_it_came, rewritten };
+HeaderKind examine_header(std::string_view line, HeaderRewrite& rewrite);
 
 } // namespace errfold

@@ -130,6 +130,36 @@ std::size_t find_byte(std::string_view text, char byte, std::size_t from) {
     return std::string_view::npos;
 }
 
+std::uint64_t byte_bits(const char* at, char byte) {
+    std::uint64_t bits = 0;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(byte);
+    for (unsigned lane = 0; lane < 64; lane += 16)
+        bits |= std::uint64_t{static_cast<unsigned>(
+                    _mm_movemask_epi8(_mm_cmpeq_epi8(load(at + lane), wanted)))}
+                << lane;
+#else
+    for (unsigned i = 0; i < 64; ++i)
+        bits |= std::uint64_t{at[i] == byte} << i;
+#endif
+    return bits;
+}
+
+std::size_t leading_digits(const char* at) {
+#if defined(__SSE2__)
+    const __m128i bytes = load(at);
+    const auto digits = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)),
+                                        _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1)))));
+    return static_cast<std::size_t>(__builtin_ctz(~digits));
+#else
+    std::size_t n = 0;
+    while (n < 16 && at[n] >= '0' && at[n] <= '9')
+        ++n;
+    return n;
+#endif
+}
+
 void index_block(std::string_view block, IndexBits* index) {
     chosen(block, 0, index);
 }

@@ -17,6 +17,14 @@ const char* find_word(std::string_view text, std::string_view word);
 // the C library.
 std::size_t find_byte(std::string_view text, char byte, std::size_t from);
 
+// Bit i is set when byte i of the 64 from `at` is `byte`; all 64 must be
+// readable.
+std::uint64_t byte_bits(const char* at, char byte);
+
+// How many of the 16 bytes from `at` are decimal digits before the first
+// that is not; all 16 must be readable.
+std::size_t leading_digits(const char* at);
+
 // An index of a block of input, one IndexBits to 64 bytes: for the block's
 // k-th 64 bytes, bit i of index[k].newlines is set when byte 64k + i is '\n',
 // and bit i of index[k].candidates when the word "error" may start there:

@@ -31,6 +31,8 @@ std::string random_log(std::mt19937& rng) {
                                          "column",
                                          "(",
                                          "a(b(line 3",
+                                         ", column",
+                                         "10",
                                          ",",
                                          "\r\n",
                                          "\n",
