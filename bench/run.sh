@@ -6,8 +6,8 @@
 #
 # BUILD_DIR, an existing build, defaults to build/default, which is then
 # configured (if need be) and built with the default preset. The inputs are
-# made once, the same bytes every time, in build/bench-data/. The environment
-# can change:
+# written afresh on every run, the same bytes every time, in
+# build/bench-data/. The environment can change:
 #   BENCH_REPS=11     pairs timed per figure (the median is reported)
 #   BENCH_STARTS=300  runs per timing in the start-up figures
 #   BENCH_LOG_MIB=256 size of each build log
@@ -53,8 +53,7 @@ command -v mawk >/dev/null || { echo "run.sh: mawk is missing (apt-get install m
 data=$root/build/bench-data
 mkdir -p "$data/bin" "$data/mapy"
 
-# The helpers are rebuilt when their source changes, the inputs when the
-# generator or a size does.
+# The helpers are rebuilt when their source changes.
 for tool in gen pairtime; do
     if [ ! -x "$data/bin/$tool" ] || [ "$bench/$tool.cpp" -nt "$data/bin/$tool" ]; then
         c++ -std=c++20 -O2 -o "$data/bin/$tool" "$bench/$tool.cpp"
@@ -69,10 +68,13 @@ for i in 0 1; do
     # shellcheck disable=SC2086
     printf 'int main() { return 0; }\n' | c++ -x c++ -O2 ${floor_flags[i]} -o "$data/bin/nothing-$i" -
 done
+# Written afresh, not kept from an earlier run: a file the system has held
+# for hours can read slower from its cache (cat took 38 ms here for a 256 MiB
+# log written hours before, 22 ms for the same bytes freshly written). That
+# is a fifth of errfold's time and a fiftieth of mawk's, so the figures would
+# depend on the machine's history instead of on the programs.
 make_input() { # KIND BYTES FILE
-    if [ ! -f "$3" ] || [ "$data/bin/gen" -nt "$3" ]; then
-        "$data/bin/gen" "$1" "$2" "$3.part" && mv "$3.part" "$3"
-    fi
+    "$data/bin/gen" "$1" "$2" "$3.part" && mv "$3.part" "$3"
 }
 log=$data/log-${log_mib}MiB.txt
 reports=$data/reports-${log_mib}MiB.txt
