@@ -31,6 +31,10 @@ class LineReader {
     static_assert(kMaxChars < kHead);
     static constexpr std::size_t kCapacity = kHead + kBlock;
 
+    // The header test reads the 64 bytes from a line's start, and the output
+    // as far past a line's end: the padding behind the bytes serves both.
+    static_assert(Output::kOverread >= 64);
+
     // The input and its index. The bytes come last, so that a read past
     // them runs off the object, where a sanitizer sees it, and start at a
     // page, which costs some padding.

@@ -41,16 +41,19 @@ std::optional<std::int64_t> scan_line_number(std::string_view at) {
 }
 
 // The shape nearly every header has: "path(function(line 12, column 3) error".
-// Two brackets within its first 64 bytes; after the second "line", a space,
-// plain digits that neither start nor end in 0, and ", column". Such a line
-// is a header, and lowering its number lowers the last digit alone, so it
-// is checked in a fixed number of steps, without a search or a branch on
-// how many digits there are.
+// The first two "(" lie within its first 64 bytes; right after the second
+// come "line ", 1 to 9 digits that neither start nor end in 0, and
+// ", column". A line known to hold kRarestWord that has this shape is a
+// header, and lowering its number lowers the last digit alone, so it is
+// checked in a fixed number of steps, without a search or a branch on how
+// many digits there are.
 std::optional<HeaderRewrite> rewrite_common_header(std::string_view line) {
-    constexpr std::size_t kMaxDigits = 9; // fewer than INT_MAX has
+    constexpr std::size_t kMaxDigits = 9; // any 9 digits fit in an int; 10 may not
     constexpr std::string_view kLine = "line ";
     constexpr std::string_view kColumn = ", column";
     std::uint64_t brackets = byte_bits(line.data(), '(');
+    // Brackets past a short line are not its own; dropping them also keeps
+    // the digits read below within 21 bytes of the line's end.
     if (line.size() < 64) brackets &= (std::uint64_t{1} << line.size()) - 1;
     brackets &= brackets - 1;
     if (brackets == 0) return std::nullopt;
@@ -58,7 +61,8 @@ std::optional<HeaderRewrite> rewrite_common_header(std::string_view line) {
     const std::size_t cut = anchor + kLine.size();
     const std::size_t digits = leading_digits(line.data() + cut);
     const std::size_t comma = cut + digits;
-    // The tail, without the line's last character, holds ", column".
+    // ", column" lies within the tail, which leaves out the line's last
+    // character; that also keeps the compares below within the line.
     if (digits == 0 || digits > kMaxDigits || comma + kColumn.size() >= line.size() ||
         std::memcmp(line.data() + anchor, kLine.data(), kLine.size()) != 0 ||
         std::memcmp(line.data() + comma, kColumn.data(), kColumn.size()) != 0 || line[cut] == '0' ||

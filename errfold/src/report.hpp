@@ -25,7 +25,8 @@ std::optional<HeaderRewrite> rewrite_header(std::string_view header);
 // A report header holds "line", "error" and "column", byte for byte,
 // anywhere. Whether a line already known to hold kRarestWord is a header,
 // and how it is written: as it came, or by `rewrite`, which is then filled
-// in. Reads up to 64 bytes past the line's end, as the input's buffer allows.
+// in. Reads the 64 bytes from the line's start, and at most 21 past its end,
+// as the input's buffer allows.
 enum class HeaderKind { none, as_it_came, rewritten };
 HeaderKind examine_header(std::string_view line, HeaderRewrite& rewrite);
 
