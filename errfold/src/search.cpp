@@ -22,6 +22,11 @@ bool word_at(const char* at, std::string_view word) {
 __m128i load(const char* at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
+
+// Bit i is set when byte i of `block` equals `byte`'s.
+std::uint64_t equal_bytes(__m128i block, __m128i byte) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, byte)));
+}
 #endif
 
 // The index marks where the word's first three bytes are: in build output
@@ -60,8 +65,7 @@ void index_sse2(std::string_view block, std::size_t from, IndexBits* index) {
             __m128i word = _mm_cmpeq_epi8(bytes, wanted[0]);
             for (std::size_t i = 1; i < kWord.size(); ++i)
                 word = _mm_and_si128(word, _mm_cmpeq_epi8(load(at + i), wanted[i]));
-            const auto ends = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline));
-            bits.newlines |= std::uint64_t{static_cast<unsigned>(ends)} << lane;
+            bits.newlines |= equal_bytes(bytes, newline) << lane;
             bits.candidates |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(word))}
                                << lane;
         }
@@ -120,9 +124,8 @@ std::size_t find_byte(std::string_view text, char byte, std::size_t from) {
 #if defined(__SSE2__)
     const __m128i wanted = _mm_set1_epi8(byte);
     for (; at + 16 <= text.size(); at += 16) {
-        const auto found = _mm_movemask_epi8(_mm_cmpeq_epi8(load(text.data() + at), wanted));
-        if (found != 0)
-            return at + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found)));
+        if (const std::uint64_t found = equal_bytes(load(text.data() + at), wanted); found != 0)
+            return at + static_cast<std::size_t>(__builtin_ctzll(found));
     }
 #endif
     for (; at < text.size(); ++at)
@@ -135,9 +138,7 @@ std::uint64_t byte_bits(const char* at, char byte) {
 #if defined(__SSE2__)
     const __m128i wanted = _mm_set1_epi8(byte);
     for (unsigned lane = 0; lane < 64; lane += 16)
-        bits |= std::uint64_t{static_cast<unsigned>(
-                    _mm_movemask_epi8(_mm_cmpeq_epi8(load(at + lane), wanted)))}
-                << lane;
+        bits |= equal_bytes(load(at + lane), wanted) << lane;
 #else
     for (unsigned i = 0; i < 64; ++i)
         bits |= std::uint64_t{at[i] == byte} << i;
