@@ -23,9 +23,9 @@ __m128i load(const char* at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
 
-// Bit i is set when byte i of `block` equals `byte`'s.
-std::uint64_t equal_bytes(__m128i block, __m128i byte) {
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, byte)));
+// Bit i is set where byte i of the one equals byte i of the other.
+std::uint64_t equal_bytes(__m128i one, __m128i other) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(one, other)));
 }
 #endif
 
