@@ -29,6 +29,12 @@ below the working folder, followed by the end marker byte 0xFF.
 Both programs are linked statically and need no other files. They are free
 software under the MIT license: see LICENSE.txt.
 
+The editors folder lets an editor or CI jump to each report errfold writes:
+compiler\\errfold.vim for Vim (add the editors folder to 'runtimepath', then
+:compiler errfold), errfold.el for Emacs ((require 'errfold), then
+M-x compile), and errfold-matcher.json, a problem matcher for GitHub Actions
+whose pattern also serves a VS Code task.
+
 The manual pages of both programs follow.
 TEXT
     for page; do

@@ -16,6 +16,16 @@ for file in bin/errfold bin/vestorkal share/man/man1/errfold.1.gz share/man/man1
     share/doc/errfold-vestorkal/changelog.gz; do
     [ -f "$stage/usr/$file" ] || { echo "cmake --install did not install $file" >&2; exit 1; }
 done
+# The editor files are installed as they were tested, byte for byte.
+editor_files=(errfold/editors/compiler/errfold.vim share/vim/vimfiles/compiler/errfold.vim
+    errfold/editors/errfold.el share/emacs/site-lisp/errfold.el
+    errfold/editors/errfold-matcher.json share/errfold/errfold-matcher.json)
+same_editor_files() { # ROOT
+    for ((i = 0; i < ${#editor_files[@]}; i += 2)); do
+        cmp "${editor_files[i]}" "$1/${editor_files[i + 1]}" || return 1
+    done
+}
+same_editor_files "$stage/usr" || { echo "cmake --install: editor files differ from the tested ones" >&2; exit 1; }
 
 (cd "$build" && cpack -G "DEB;TGZ" -B "$stage/packages")
 deb=$(ls "$stage"/packages/*.deb)
@@ -29,6 +39,7 @@ findings=$(lintian --display-info --display-experimental --pedantic "$deb" 2>&1 
 [ -z "$findings" ] || { echo "lintian: $findings" >&2; exit 1; }
 echo "lintian: nothing to report"
 dpkg-deb -x "$deb" "$stage/deb"
+same_editor_files "$stage/deb/usr" || { echo "the .deb's editor files differ from the tested ones" >&2; exit 1; }
 tools/check-elf.sh "$stage/deb/usr/bin/errfold" "$stage/deb/usr/bin/vestorkal" \
     "$build/errfold/errfold" "$build/vestorkal/vestorkal"
 dpkg -i "$deb"
@@ -47,6 +58,16 @@ set -e
     { echo "installed vestorkal: wrong output" >&2; exit 1; }
 [ "$vestorkal_status" = 0 ]
 [ -f /usr/share/man/man1/errfold.1.gz ] && [ -f /usr/share/doc/errfold-vestorkal/copyright ]
+# The editors find the installed files where they look by default (for
+# Emacs, the folders that Debian's site start-up adds to its load-path).
+if command -v vim >/dev/null; then
+    vim -N -u NONE -i NONE -es -c 'compiler errfold' -c 'if &l:efm !~# "(line" | cquit | endif' -c 'qa!' ||
+        { echo "vim: :compiler errfold found nothing installed" >&2; exit 1; }
+fi
+if command -v emacs >/dev/null; then
+    emacs --batch --eval "(progn (require 'errfold) (assq 'errfold compilation-error-regexp-alist-alist))" ||
+        { echo "emacs: (require 'errfold) failed" >&2; exit 1; }
+fi
 
 dpkg -r errfold-vestorkal
 trap 'rm -rf "$stage"' EXIT

@@ -14,8 +14,10 @@ name=errfold-vestorkal-$version-win64
 (cd "$build" && cpack -G ZIP -B "$stage/packages" >/dev/null)
 (cd "$stage" && cmake -E tar xf "packages/$name.zip")
 fail() { echo "$name.zip: $*" >&2; exit 1; }
-[ "$(cd "$stage/$name" && echo *)" = "LICENSE.txt README.txt errfold.exe vestorkal.exe" ] ||
+[ "$(cd "$stage/$name" && echo *)" = "LICENSE.txt README.txt editors errfold.exe vestorkal.exe" ] ||
     fail "holds $(cd "$stage/$name" && echo *)"
+# The editor files as they were tested, byte for byte.
+diff -r errfold/editors "$stage/$name/editors" || fail "editors/ differs from errfold/editors"
 for text in LICENSE.txt README.txt; do
     [ "$(grep -c '' "$stage/$name/$text")" = "$(LC_ALL=C grep -c $'\r$' "$stage/$name/$text")" ] ||
         fail "$text has lines that do not end in CR LF"
