@@ -63,24 +63,36 @@ TEST(Filter, AgreesWithAPlainModelOnRandomInput) {
     for (const IndexPath path : index_paths_here()) {
         use_index_path(path);
         std::mt19937 rng(2026);
+        const auto read_size = [&](unsigned most) { return 1 + static_cast<int>(rng() % most); };
         for (int round = 0; round < 3000; ++round) {
             const std::string input = random_log(rng);
             const PlainResult want = plain_model(input);
             // Tiny reads put boundaries everywhere, large ones cross the limit.
-            const auto read_size = [&](unsigned most) {
-                return 1 + static_cast<int>(rng() % most);
-            };
             const PlainResult got =
                 fold(input, {read_size(9), read_size(1500), read_size(9), read_size(1500)});
             ASSERT_EQ(got.out, want.out) << "round " << round << " path " << int(path);
             ASSERT_EQ(got.status, want.status) << "round " << round << " path " << int(path);
         }
-        // Reads that fill whole blocks, up to the end of the reader's room.
+        // A log of several MiB, dense with reports: it spans many read
+        // blocks and its output many output blocks. Read as from a file
+        // (every read filled, up to the end of the reader's room) and as
+        // from a pipe (reads of any size).
         std::string big;
-        while (big.size() < 700000)
+        while (big.size() < 6 << 20) {
             big += random_log(rng);
+            for (auto n = rng() % 400; n > 0; --n)
+                big.append("p(q(line ")
+                    .append(std::to_string(rng() % 100000))
+                    .append(n % 2 ? ", column 3) error\r\n" : ", column 3) error\n")
+                    .append(rng() % 300, 'c')
+                    .append("\n-\n");
+        }
+        std::vector<int> pipe_reads;
+        for (int i = 0; i < 200; ++i)
+            pipe_reads.push_back(read_size(i % 10 ? 65536 : 9));
         const PlainResult want = plain_model(big);
-        for (const auto& sizes : {std::vector<int>{1 << 20}, std::vector<int>{262144, 7}}) {
+        for (const auto& sizes :
+             {std::vector<int>{1 << 20}, std::vector<int>{262144, 7}, pipe_reads}) {
             const PlainResult got = fold(big, sizes);
             ASSERT_EQ(got.out, want.out) << "path " << int(path);
             ASSERT_EQ(got.status, want.status) << "path " << int(path);
