@@ -87,9 +87,9 @@ TEST(Filter, AgreesWithAPlainModelOnRandomInput) {
                     .append(rng() % 300, 'c')
                     .append("\n-\n");
         }
-        std::vector<int> pipe_reads;
-        for (int i = 0; i < 200; ++i)
-            pipe_reads.push_back(read_size(i % 10 ? 65536 : 9));
+        std::vector<int> pipe_reads(200);
+        for (std::size_t i = 0; i < pipe_reads.size(); ++i)
+            pipe_reads[i] = read_size(i % 10 ? 65536 : 9);
         const PlainResult want = plain_model(big);
         for (const auto& sizes :
              {std::vector<int>{1 << 20}, std::vector<int>{262144, 7}, pipe_reads}) {
