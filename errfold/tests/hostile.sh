@@ -45,9 +45,15 @@ check closed-stdout-status [ $status = 2 ]
 check closed-stdout-message [ "$(cat "$tmp/err")" = "errfold: write error: Bad file descriptor" ]
 
 # Every write goes through, and then closing standard output fails, as it
-# does where a file system reports a lost write only then.
-strace -o /dev/null -e trace=close -e inject=close:error=EIO "$program" <"$tmp/report" \
-    >"$tmp/out" 2>"$tmp/err"
+# does where a file system reports a lost write only then. A program linked
+# with shared libraries has the loader close files before main, so a first
+# traced run counts the closes up to that of standard output, and only that
+# one is made to fail.
+strace -o "$tmp/closes" -e trace=close "$program" <"$tmp/report" >"$tmp/out" 2>"$tmp/err"
+nth=$(awk '/^close\(/ { n++ } /^close\(1\)/ { print n; exit }' "$tmp/closes")
+check closes-stdout [ -n "$nth" ]
+strace -o /dev/null -e trace=close -e inject=close:error=EIO:when=${nth:-1} "$program" \
+    <"$tmp/report" >"$tmp/out" 2>"$tmp/err"
 status=$?
 printf 'a(b(line 1, column 1) error first - second\n' >"$tmp/want"
 check close-fails-status [ $status = 2 ] && check close-fails-output cmp -s "$tmp/out" "$tmp/want"
