@@ -8,6 +8,16 @@
 //   gen longlines BYTES FILE  lines of 1 KiB to 2 MiB, with reports among them
 //   gen binary BYTES FILE     random bytes, every value alike
 //
+// and build logs of the same kind as `log` with lines 1.85 times as long:
+//
+//   gen wide BYTES FILE        ordinary lines of 37-555 bytes; 160 bytes a line
+//                              on average, against 90 in `log`
+//   gen wide-paths BYTES FILE  the same, every path 60 bytes or longer, so a
+//                              report header's second "(" lies past its first
+//                              64 bytes
+//   gen wide-zeros BYTES FILE  the same, every line number ending in 0
+//   gen wide-crlf BYTES FILE   the lines of `wide`, each ending in CR LF
+//
 // A text file stops at the last whole line or report that fits in BYTES, so
 // the smaller file of a kind is a prefix of the larger one.
 
@@ -40,6 +50,20 @@ class Random {
   private:
     std::uint64_t state_;
 };
+
+// What sets a log apart from the plain one. The plain shape draws the same
+// numbers and writes the same bytes as it always has.
+struct Shape {
+    std::size_t stretch = 100;  // line lengths are drawn as usual, then scaled by this %
+    bool deep_paths = false;    // every path starts with folders of 60 bytes or more
+    bool round_numbers = false; // every line number ends in 0
+    bool crlf = false;          // lines end in CR LF
+};
+Shape shape;
+
+std::size_t stretched(std::size_t length) {
+    return length * shape.stretch / 100;
+}
 
 // None of these holds "line", "error" or "column", so joined by blanks they
 // never make a report header by accident.
@@ -80,7 +104,9 @@ constexpr std::string_view kNearMisses[] = {
 };
 
 std::size_t number(Random& rnd) {
-    return rnd.chance(80) ? rnd.between(1, 999) : rnd.between(1000, 40000);
+    const std::size_t n = rnd.chance(80) ? rnd.between(1, 999) : rnd.between(1000, 40000);
+    // 10 to 40010: lowering one of these borrows from the digit before.
+    return shape.round_numbers ? (n / 10 + 1) * 10 : n;
 }
 
 // Appends whole words until the line is at least `length` long.
@@ -92,6 +118,16 @@ void fill(Random& rnd, std::string& line, std::size_t length) {
 }
 
 void path(Random& rnd, std::string& line, std::string_view ext) {
+    if (shape.deep_paths) {
+        // A source tree deep below a build folder.
+        const std::size_t start = line.size();
+        line += "/home/builder/work";
+        while (line.size() - start < 60) {
+            line += '/';
+            line += rnd.pick(kUnits);
+        }
+        line += '/';
+    }
     line += rnd.pick(kDirs);
     line += '/';
     line += rnd.pick(kUnits);
@@ -103,9 +139,9 @@ constexpr std::size_t kLongest = 300;
 // Most build output is short; a compiler command line is the long kind.
 std::size_t ordinary_length(Random& rnd) {
     const auto kind = rnd.next() % 10;
-    if (kind < 6) return rnd.between(20, 80);
-    if (kind < 9) return rnd.between(81, 160);
-    return rnd.between(161, kLongest - 12);
+    if (kind < 6) return stretched(rnd.between(20, 80));
+    if (kind < 9) return stretched(rnd.between(81, 160));
+    return stretched(rnd.between(161, kLongest - 12));
 }
 
 // Output goes to the file in blocks of about this size.
@@ -155,7 +191,7 @@ std::string ordinary_line(Random& rnd) {
         break;
     }
     fill(rnd, line, length);
-    if (line.size() > kLongest) line.resize(kLongest);
+    if (line.size() > stretched(kLongest)) line.resize(stretched(kLongest));
     line += '\n';
     return line;
 }
@@ -195,7 +231,9 @@ void report(Random& rnd, std::string& out, std::size_t header_length,
 // probability 1/8, which puts 3/(3 + 7) = 30% of all lines in reports.
 void log_item(Random& rnd, std::string& out) {
     if (rnd.next() % 8 == 0) {
-        report(rnd, out, rnd.between(60, 200), rnd.between(10, 120));
+        // One call, as it always was: the order in which the compiler makes
+        // these two draws is part of the log's bytes.
+        report(rnd, out, stretched(rnd.between(60, 200)), stretched(rnd.between(10, 120)));
     } else {
         const std::string line = ordinary_line(rnd);
         if (!has_all_three(line)) out += line;
@@ -232,6 +270,14 @@ void write_text(void (*item)(Random&, std::string&), std::uint64_t seed, std::si
     for (;;) {
         next.clear();
         item(rnd, next);
+        if (shape.crlf) {
+            std::string lines;
+            for (const char c : next) {
+                if (c == '\n') lines += '\r';
+                lines += c;
+            }
+            next.swap(lines);
+        }
         if (written + block.size() + next.size() > limit) break;
         block += next;
         if (block.size() >= kBlock) {
@@ -261,7 +307,8 @@ void write_binary(std::uint64_t seed, std::size_t limit, std::FILE* file) {
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: gen log|reports|longlines|binary BYTES FILE\n");
+        std::fprintf(stderr, "usage: gen log|reports|longlines|binary|wide|wide-paths|"
+                             "wide-zeros|wide-crlf BYTES FILE\n");
         return 2;
     }
     const std::string_view kind = argv[1];
@@ -279,6 +326,19 @@ int main(int argc, char** argv) {
         write_text(longlines_item, 3, bytes, file);
     } else if (kind == "binary") {
         write_binary(4, bytes, file);
+    } else if (kind.starts_with("wide")) {
+        shape.stretch = 185;
+        if (kind == "wide-paths") {
+            shape.deep_paths = true;
+        } else if (kind == "wide-zeros") {
+            shape.round_numbers = true;
+        } else if (kind == "wide-crlf") {
+            shape.crlf = true;
+        } else if (kind != "wide") {
+            std::fprintf(stderr, "gen: unknown kind %s\n", argv[1]);
+            return 2;
+        }
+        write_text(log_item, 5, bytes, file);
     } else {
         std::fprintf(stderr, "gen: unknown kind %s\n", argv[1]);
         return 2;
