@@ -2,7 +2,8 @@
 // prints the result as one row of a Markdown table.
 //
 //   pairtime time [-n REPS] [-w WARMUPS] [-l LOOPS] [-b BYTES] [-t TARGET]
-//                 [-r RAWFILE] [-x STATUS] -L LABEL -- OURS -- PEER
+//                 [-r RAWFILE] [-x STATUS] [-N NAME[,NAME]] -L LABEL
+//                 -- OURS -- PEER [-- PEER]
 //   pairtime mem [-t KIB] [-x STATUS] -L LABEL -- OURS -- PEER
 //
 // A run fails when a program is killed or exits above STATUS (default 1: the
@@ -14,12 +15,18 @@
 //
 // time: each repetition runs both commands back to back, the first of the
 // pair alternating, and takes the ratio of their wall-clock times; the row
-// shows the median ratio and the medians of both times. With -l, one timing
-// is LOOPS runs of each, started and awaited here (posix_spawn, no shell)
-// and taking turns run by run, so start-up is what gets measured. With -r,
-// every pair is also appended to RAWFILE: label, repetition, which ran
-// first, both wall times, their ratio and both processor times (user +
-// system, all stages).
+// shows the peer's name (-N; by default its program's), the median ratio
+// and the medians of both times. With -l, one timing is LOOPS runs of each,
+// started and awaited here (posix_spawn, no shell) and taking turns run by
+// run, so start-up is what gets measured. With -r, every pair is also
+// appended to RAWFILE: label, repetition, which ran first, both wall times,
+// their ratio and both processor times (user + system, all stages).
+//
+// Given two peers, each repetition runs all three commands, the first of
+// them taking turns. The peer with the lower median time wins: the row shows
+// its name, its time and the ratios to it, and in brackets the median of
+// ours / other peer. RAWFILE gets a line for each peer, its name added to
+// the label.
 //
 // mem: runs each command once and reads its first stage's peak resident set
 // from /proc when it exits (it runs under ptrace to be stopped there). The
@@ -55,7 +62,8 @@ using Command = std::vector<Stage>;
 
 [[noreturn]] void print_usage() {
     std::fputs("usage: pairtime time [-n REPS] [-w WARMUPS] [-l LOOPS] [-b BYTES] [-t TARGET]\n"
-               "                     [-r RAWFILE] [-x STATUS] -L LABEL -- OURS -- PEER\n"
+               "                     [-r RAWFILE] [-x STATUS] [-N NAME[,NAME]] -L LABEL\n"
+               "                     -- OURS -- PEER [-- PEER]\n"
                "       pairtime mem [-t KIB] [-x STATUS] -L LABEL -- OURS -- PEER\n",
                stderr);
     std::exit(2);
@@ -171,17 +179,18 @@ Timing timed(const Command& command, int loops, std::string& failure) {
     return t;
 }
 
-// `loops` runs of each, taking turns run by run: start-up takes about a
-// millisecond, and a virtual machine's speed drifts more than that over a
-// few hundred runs, which would favour whichever of the two ran first.
-void timed_in_turn(const Command& ours, const Command& peer, int loops, bool ours_first,
-                   Timing& t_ours, Timing& t_peer, std::string& failure) {
-    for (int i = 0; i < 2 * loops && failure.empty(); ++i) {
-        const bool turn_of_ours = (i % 2 == 0) == ours_first;
-        Timing& t = turn_of_ours ? t_ours : t_peer;
+// `loops` runs of each, taking turns run by run, commands[first] first:
+// start-up takes about a millisecond, and a virtual machine's speed drifts
+// more than that over a few hundred runs, which would favour whichever ran
+// first.
+void timed_in_turn(const std::vector<Command>& commands, int loops, std::size_t first,
+                   std::vector<Timing>& t, std::string& failure) {
+    const std::size_t n = commands.size();
+    for (std::size_t i = 0; i < n * static_cast<std::size_t>(loops) && failure.empty(); ++i) {
+        const std::size_t k = (first + i) % n;
         const double start = now();
-        failure = run(turn_of_ours ? ours : peer, t.cpu);
-        t.wall += now() - start;
+        failure = run(commands[k], t[k].cpu);
+        t[k].wall += now() - start;
     }
 }
 
@@ -208,45 +217,68 @@ void print_failure(const char* label, const std::string& failure) {
     std::fflush(stdout);
 }
 
-int time_pair(const char* label, const Command& ours, const Command& peer, int reps, int warmups,
-              int loops, double bytes, double target, const char* raw_path) {
+// commands[0] is ours, the others its peers, named in `names`.
+int time_pair(const char* label, const std::vector<Command>& commands,
+              const std::vector<std::string>& names, int reps, int warmups, int loops, double bytes,
+              double target, const char* raw_path) {
+    const std::size_t n = commands.size();
     std::string failure;
-    for (int i = 0; i < warmups && failure.empty(); ++i) {
-        timed(ours, 1, failure);
-        if (failure.empty()) timed(peer, 1, failure);
-    }
+    for (int i = 0; i < warmups && failure.empty(); ++i)
+        for (std::size_t k = 0; k < n && failure.empty(); ++k)
+            timed(commands[k], 1, failure);
     std::FILE* raw = raw_path ? std::fopen(raw_path, "a") : nullptr;
-    std::vector<double> ours_times, peer_times, ratios;
+    // times[k] for commands[k]; ratios[p], ours / peer p + 1, for each peer.
+    std::vector<std::vector<double>> times(n), ratios(n - 1);
     for (int rep = 0; rep < reps && failure.empty(); ++rep) {
-        Timing t_ours, t_peer;
+        std::vector<Timing> t(n);
+        const std::size_t first = static_cast<std::size_t>(rep) % n;
         if (loops > 1) {
-            timed_in_turn(ours, peer, loops, rep % 2 == 0, t_ours, t_peer, failure);
-        } else if (rep % 2 == 0) {
-            t_ours = timed(ours, loops, failure);
-            t_peer = timed(peer, loops, failure);
+            timed_in_turn(commands, loops, first, t, failure);
         } else {
-            t_peer = timed(peer, loops, failure);
-            t_ours = timed(ours, loops, failure);
+            for (std::size_t i = 0; i < n; ++i) {
+                const std::size_t k = (first + i) % n;
+                t[k] = timed(commands[k], loops, failure);
+            }
         }
-        ours_times.push_back(t_ours.wall);
-        peer_times.push_back(t_peer.wall);
-        ratios.push_back(t_ours.wall / t_peer.wall);
-        if (raw)
-            std::fprintf(raw, "%s\t%d\t%s\t%.6f\t%.6f\t%.4f\t%.6f\t%.6f\n", label, rep,
-                         rep % 2 ? "peer" : "ours", t_ours.wall, t_peer.wall, ratios.back(),
-                         t_ours.cpu, t_peer.cpu);
+        for (std::size_t k = 0; k < n; ++k)
+            times[k].push_back(t[k].wall);
+        for (std::size_t p = 0; p + 1 < n; ++p) {
+            ratios[p].push_back(t[0].wall / t[p + 1].wall);
+            if (!raw) continue;
+            const std::string line_label =
+                n == 2 ? std::string(label) : std::string(label) + " [" + names[p] + "]";
+            const std::string ran_first = first == 0 ? "ours" : n == 2 ? "peer" : names[first - 1];
+            std::fprintf(raw, "%s\t%d\t%s\t%.6f\t%.6f\t%.4f\t%.6f\t%.6f\n", line_label.c_str(), rep,
+                         ran_first.c_str(), t[0].wall, t[p + 1].wall, ratios[p].back(), t[0].cpu,
+                         t[p + 1].cpu);
+        }
     }
     if (raw) std::fclose(raw);
+    std::string peer_names;
+    for (const std::string& name : names)
+        peer_names += (peer_names.empty() ? "" : ", ") + name;
     if (!failure.empty()) {
-        print_failure(label, failure);
+        std::printf("| %s | %s | failed: %s | | | | |\n", label, peer_names.c_str(),
+                    failure.c_str());
+        std::fflush(stdout);
         return 1;
     }
-    const double ratio = median(ratios);
-    const auto [low, high] = std::minmax_element(ratios.begin(), ratios.end());
-    std::printf("| %s | %s | %s | %.3f (%.3f-%.3f) | <= %g | %s |\n", label,
-                describe(median(ours_times), loops, bytes).c_str(),
-                describe(median(peer_times), loops, bytes).c_str(), ratio, *low, *high, target,
-                ratio <= target ? "yes" : "no");
+    std::size_t winner = 0; // among the peers
+    for (std::size_t p = 1; p + 1 < n; ++p)
+        if (median(times[p + 1]) < median(times[winner + 1])) winner = p;
+    std::string peer = names[winner];
+    for (std::size_t p = 0; p + 1 < n; ++p) {
+        if (p == winner) continue;
+        char other[160];
+        std::snprintf(other, sizeof other, " (ours/%s: %.3f)", names[p].c_str(), median(ratios[p]));
+        peer += other;
+    }
+    const double ratio = median(ratios[winner]);
+    const auto [low, high] = std::minmax_element(ratios[winner].begin(), ratios[winner].end());
+    std::printf("| %s | %s | %s | %s | %.3f (%.3f-%.3f) | <= %g | %s |\n", label, peer.c_str(),
+                describe(median(times[0]), loops, bytes).c_str(),
+                describe(median(times[winner + 1]), loops, bytes).c_str(), ratio, *low, *high,
+                target, ratio <= target ? "yes" : "no");
     std::fflush(stdout);
     return 0;
 }
@@ -358,6 +390,7 @@ int main(int argc, char** argv) {
     double bytes = 0, target = memory ? 1536 : 1;
     const char* label = nullptr;
     const char* raw = nullptr;
+    const char* name_list = nullptr;
     char** arg = argv + 2;
     char** const end = argv + argc;
     for (; arg != end && std::strcmp(*arg, "--") != 0; ++arg) {
@@ -385,6 +418,9 @@ int main(int argc, char** argv) {
         case 'r':
             raw = value;
             break;
+        case 'N':
+            name_list = value;
+            break;
         case 'x':
             highest_success = std::atoi(value);
             break;
@@ -396,9 +432,26 @@ int main(int argc, char** argv) {
     ++arg;
     const Command ours = parse(arg, end);
     if (arg == end) print_usage();
-    ++arg;
-    const Command peer = parse(arg, end);
+    std::vector<Command> commands{ours};
+    while (arg != end) {
+        ++arg;
+        commands.push_back(parse(arg, end));
+    }
+    if (commands.size() > (memory ? 2 : 3)) print_usage();
+    if (memory) return memory_pair(label, ours, commands[1], target);
 
-    return memory ? memory_pair(label, ours, peer, target)
-                  : time_pair(label, ours, peer, reps, warmups, loops, bytes, target, raw);
+    std::vector<std::string> names;
+    for (const char* rest = name_list; rest;) {
+        const char* comma = std::strchr(rest, ',');
+        names.emplace_back(rest,
+                           comma ? static_cast<std::size_t>(comma - rest) : std::strlen(rest));
+        rest = comma ? comma + 1 : nullptr;
+    }
+    if (name_list && names.size() != commands.size() - 1) print_usage();
+    for (std::size_t p = names.size(); p + 1 < commands.size(); ++p) {
+        const char* program = commands[p + 1].front().argv[0];
+        const char* slash = std::strrchr(program, '/');
+        names.emplace_back(slash ? slash + 1 : program);
+    }
+    return time_pair(label, commands, names, reps, warmups, loops, bytes, target, raw);
 }

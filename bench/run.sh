@@ -63,6 +63,7 @@ done
 # a fixed address and one linked as ours are, a static PIE, which the system
 # places at random and which relocates itself before main.
 floors=("static program at a fixed address" "static PIE")
+floor_names=("static program" "static PIE")
 floor_flags=("-static" "-fPIE -static-pie -Wl,-z,relro,-z,now")
 for i in 0 1; do
     # shellcheck disable=SC2086
@@ -128,41 +129,42 @@ echo "Programs: $build (${flags:-unknown} build); peers: $(cat --version | head 
     "all run with LC_ALL=C but the start-up rows marked with the caller's locale"
 echo "Checks: $checks."
 echo
-echo "| figure | ours, median | peer, median | ours/peer: median (min-max) | target | met |"
-echo "|---|---|---|---|---|---|"
+echo "| figure | peer | ours, median | peer, median | ours/peer: median (min-max) | target | met |"
+echo "|---|---|---|---|---|---|---|"
 
 status=0
 timepair() { "$pairtime" time -n "$reps" -r "$raw" "$@" || status=1; }
 cd "$data"
-timepair -b "$(size "$log")" -t 0.10 -L "errfold vs mawk script, ${log_mib} MiB mixed log" \
+timepair -b "$(size "$log")" -t 0.10 -N fold.awk -L "errfold vs mawk script, ${log_mib} MiB mixed log" \
     -- "$errfold" "<" "$log" ">" /dev/null -- mawk -f "$bench/fold.awk" "<" "$log" ">" /dev/null
-timepair -b "$(size "$reports")" -t 0.10 -L "errfold vs mawk script, ${log_mib} MiB reports only" \
+timepair -b "$(size "$reports")" -t 0.10 -N fold.awk \
+    -L "errfold vs mawk script, ${log_mib} MiB reports only" \
     -- "$errfold" "<" "$reports" ">" /dev/null \
     -- mawk -f "$bench/fold.awk" "<" "$reports" ">" /dev/null
-timepair -b "$(size "$log")" -t 6 -L "errfold vs cat, ${log_mib} MiB mixed log" \
+timepair -b "$(size "$log")" -t 6 -N cat -L "errfold vs cat, ${log_mib} MiB mixed log" \
     -- "$errfold" "<" "$log" ">" /dev/null -- cat "$log" ">" /dev/null
-timepair -b "$(size "$reports")" -t 6 -L "errfold vs cat, ${log_mib} MiB reports only" \
+timepair -b "$(size "$reports")" -t 6 -N cat -L "errfold vs cat, ${log_mib} MiB reports only" \
     -- "$errfold" "<" "$reports" ">" /dev/null -- cat "$reports" ">" /dev/null
 if [ $have_vestorkal = yes ]; then
-    timepair -x 0 -b $((map_mib << 20)) -t 0.75 \
+    timepair -x 0 -b $((map_mib << 20)) -t 0.75 -N "cat into cat" \
         -L "vestorkal vs cat, ${map_mib} MiB map into a pipe read by cat" \
         -- "$vestorkal" "<" ref-big "|" cat ">" /dev/null -- cat "mapy/$map.map" "|" cat ">" /dev/null
 else
-    echo "| vestorkal vs cat, ${map_mib} MiB map into a pipe read by cat | not built | | | <= 0.75 | |"
+    echo "| vestorkal vs cat, ${map_mib} MiB map into a pipe read by cat | cat into cat | not built | | | <= 0.75 | |"
 fi
 for locale in "$caller_locale" C; do
     run_in=()
     [ "$locale" = C ] || run_in=("${caller_env[@]}")
-    "${run_in[@]}" "$pairtime" time -n "$reps" -r "$raw" -l "$starts" -t 0.6 \
+    "${run_in[@]}" "$pairtime" time -n "$reps" -r "$raw" -l "$starts" -t 0.6 -N cat \
         -L "errfold start-up vs cat, $starts runs on 4 KiB, locale $locale" \
         -- "$errfold" "<" "$small" ">" /dev/null -- cat "$small" ">" /dev/null || status=1
     if [ $have_vestorkal = yes ]; then
-        "${run_in[@]}" "$pairtime" time -n "$reps" -r "$raw" -x 0 -l "$starts" -t 0.6 \
+        "${run_in[@]}" "$pairtime" time -n "$reps" -r "$raw" -x 0 -l "$starts" -t 0.6 -N cat \
             -L "vestorkal start-up vs cat, $starts runs on 4 KiB, locale $locale" \
             -- "$vestorkal" "<" ref-small ">" /dev/null -- cat mapy/small.map ">" /dev/null ||
             status=1
     else
-        echo "| vestorkal start-up vs cat, $starts runs on 4 KiB | not built | | | <= 0.6 | |"
+        echo "| vestorkal start-up vs cat, $starts runs on 4 KiB | cat | not built | | | <= 0.6 | |"
     fi
 done
 for program in errfold vestorkal; do
@@ -170,7 +172,7 @@ for program in errfold vestorkal; do
     in=$small most=1
     [ $program = vestorkal ] && in=ref-small most=0
     for i in 0 1; do
-        "$pairtime" time -n "$reps" -r "$raw" -x $most -l "$starts" -t 1.05 \
+        "$pairtime" time -n "$reps" -r "$raw" -x $most -l "$starts" -t 1.05 -N "${floor_names[i]}" \
             -L "$program start-up vs a ${floors[i]} that does nothing, $starts runs, locale C" \
             -- "$build/$program/$program" "<" "$in" ">" /dev/null \
             -- "$data/bin/nothing-$i" "<" "$in" ">" /dev/null || status=1
