@@ -10,7 +10,9 @@
 # build/bench-data/. The environment can change:
 #   BENCH_REPS=11     pairs timed per figure (the median is reported)
 #   BENCH_STARTS=300  runs per timing in the start-up figures
-#   BENCH_LOG_MIB=256 size of each build log
+#   BENCH_LOG_MIB=256 size of the mixed log and of the reports-only log
+#   BENCH_WIDE_MIB=128 size of each of the four logs with longer lines (kept
+#                      smaller, so that the whole run takes a few minutes)
 #   BENCH_MAP_MIB=512 size of the big map
 # Needs: a C++20 compiler, cmake (to build), mawk and coreutils.
 set -euo pipefail
@@ -33,6 +35,7 @@ root=$(dirname "$bench")
 reps=${BENCH_REPS:-11}
 starts=${BENCH_STARTS:-300}
 log_mib=${BENCH_LOG_MIB:-256}
+wide_mib=${BENCH_WIDE_MIB:-128}
 map_mib=${BENCH_MAP_MIB:-512}
 
 if [ $# -ge 1 ]; then
@@ -79,12 +82,20 @@ make_input() { # KIND BYTES FILE
 }
 log=$data/log-${log_mib}MiB.txt
 reports=$data/reports-${log_mib}MiB.txt
+wide=$data/wide-${wide_mib}MiB.txt
+wide_paths=$data/wide-paths-${wide_mib}MiB.txt
+wide_zeros=$data/wide-zeros-${wide_mib}MiB.txt
+wide_crlf=$data/wide-crlf-${wide_mib}MiB.txt
 long=$data/longlines-64MiB.txt
 small=$data/log-4KiB.txt
 map=big-${map_mib}MiB
 echo "Generating inputs in $data ..." >&2
 make_input log $((log_mib << 20)) "$log"
 make_input reports $((log_mib << 20)) "$reports"
+make_input wide $((wide_mib << 20)) "$wide"
+make_input wide-paths $((wide_mib << 20)) "$wide_paths"
+make_input wide-zeros $((wide_mib << 20)) "$wide_zeros"
+make_input wide-crlf $((wide_mib << 20)) "$wide_crlf"
 make_input longlines $((64 << 20)) "$long"
 make_input log 4096 "$small"
 make_input binary $((map_mib << 20)) "$data/mapy/$map.map"
@@ -97,21 +108,40 @@ raw=$data/raw-times.tsv
 printf 'figure\trep\tfirst\tours_s\tpeer_s\tratio\tours_cpu_s\tpeer_cpu_s\n' >"$raw"
 size() { stat -c %s "$1"; }
 
-# The logs errfold is timed on, and what the rows call them.
-logs=("$log" "$reports")
-log_names=("${log_mib} MiB mixed log" "${log_mib} MiB reports only")
+# The logs errfold is timed on, what the rows call them, and what mawk is
+# told of their line ends. In the CR LF log a CR LF pair is one newline to
+# errfold; the scripts are given the same line end (mawk takes a regular
+# expression there), else every line they join would keep its CR.
+logs=("$log" "$reports" "$wide" "$wide_paths" "$wide_zeros" "$wide_crlf")
+log_names=("${log_mib} MiB mixed log" "${log_mib} MiB reports only"
+    "${wide_mib} MiB wide log" "${wide_mib} MiB wide log, deep paths"
+    "${wide_mib} MiB wide log, line numbers ending in 0"
+    "${wide_mib} MiB wide log, CR LF line ends")
+crlf_ends='RS=\r?\n'
+log_line_ends=("" "" "" "" "" "$crlf_ends")
 scripts=(fold.awk fold-regex.awk)
+line_ends() { # INDEX: sets rs to mawk's words for the line ends of logs[INDEX]
+    rs=()
+    if [ -n "${log_line_ends[$1]}" ]; then rs=(-v "${log_line_ends[$1]}"); fi
+}
 
 # The awk scripts must be faithful peers: the same output and exit status as
 # errfold on every input here. These runs also bring the inputs into the
 # page cache.
-checks="fold.awk and fold-regex.awk write what errfold writes and exit as it does on the ${#logs[@]} logs and the 4 KiB one"
-for input in "$small" "${logs[@]}"; do
+checks="fold.awk and fold-regex.awk write what errfold writes and exit as it does on the ${#logs[@]} logs (the CR LF one read with $crlf_ends) and the 4 KiB one"
+for i in small "${!logs[@]}"; do
+    if [ "$i" = small ]; then
+        input=$small
+        rs=()
+    else
+        input=${logs[i]}
+        line_ends "$i"
+    fi
     ours=0
     "$errfold" <"$input" >"$data/check.errfold" || ours=$?
     for script in "${scripts[@]}"; do
         theirs=0
-        mawk -f "$bench/$script" <"$input" >"$data/check.mawk" || theirs=$?
+        mawk "${rs[@]}" -f "$bench/$script" <"$input" >"$data/check.mawk" || theirs=$?
         if [ $ours != $theirs ] || ! cmp -s "$data/check.errfold" "$data/check.mawk"; then
             checks="WARNING: $script and errfold disagree on $(basename "$input")"
             echo "$checks" >&2
@@ -148,10 +178,11 @@ cd "$data"
 # Against both scripts at once; the row names the faster one.
 for i in "${!logs[@]}"; do
     input=${logs[i]}
+    line_ends "$i"
     timepair -b "$(size "$input")" -t 0.10 -N "fold.awk,fold-regex.awk" \
         -L "errfold vs mawk scripts, ${log_names[i]}" -- "$errfold" "<" "$input" ">" /dev/null \
-        -- mawk -f "$bench/fold.awk" "<" "$input" ">" /dev/null \
-        -- mawk -f "$bench/fold-regex.awk" "<" "$input" ">" /dev/null
+        -- mawk "${rs[@]}" -f "$bench/fold.awk" "<" "$input" ">" /dev/null \
+        -- mawk "${rs[@]}" -f "$bench/fold-regex.awk" "<" "$input" ">" /dev/null
 done
 for i in "${!logs[@]}"; do
     input=${logs[i]}
@@ -196,10 +227,10 @@ echo
 echo "| peak resident memory | ours | cat on the same input | target | met |"
 echo "|---|---|---|---|---|"
 mempair() { "$pairtime" mem -t 1536 "$@" || status=1; }
-mempair -L "errfold, ${log_mib} MiB mixed log" \
-    -- "$errfold" "<" "$log" ">" /dev/null -- cat "$log" ">" /dev/null
-mempair -L "errfold, ${log_mib} MiB reports only" \
-    -- "$errfold" "<" "$reports" ">" /dev/null -- cat "$reports" ">" /dev/null
+for i in "${!logs[@]}"; do
+    mempair -L "errfold, ${log_names[i]}" \
+        -- "$errfold" "<" "${logs[i]}" ">" /dev/null -- cat "${logs[i]}" ">" /dev/null
+done
 mempair -L "errfold, 64 MiB of lines of 1 KiB-2 MiB" \
     -- "$errfold" "<" "$long" ">" /dev/null -- cat "$long" ">" /dev/null
 mempair -L "errfold, 4 KiB log" -- "$errfold" "<" "$small" ">" /dev/null -- cat "$small" ">" /dev/null
