@@ -152,6 +152,15 @@ bool has_all_three(std::string_view line) {
            line.find("column") != line.npos;
 }
 
+// "(line N, column M)". The column is drawn first: the logs' bytes were
+// first made by a compiler that did so, and each draw is its own statement so
+// that every compiler makes them in that order.
+std::string position(Random& rnd) {
+    const std::size_t column = rnd.between(1, 120);
+    const std::string line = std::to_string(number(rnd));
+    return "(line " + line + ", column " + std::to_string(column) + ")";
+}
+
 std::string ordinary_line(Random& rnd) {
     const std::size_t length = ordinary_length(rnd);
     std::string line;
@@ -164,8 +173,7 @@ std::string ordinary_line(Random& rnd) {
     case 2: // a warning in the shape of a report header, without "error"
         path(rnd, line, ".src(");
         line += rnd.pick(kUnits);
-        line += "(line " + std::to_string(number(rnd)) + ", column " +
-                std::to_string(rnd.between(1, 120)) + ") warning:";
+        line += position(rnd) + " warning:";
         break;
     case 3:
         line = "Compiling unit ";
@@ -201,8 +209,7 @@ void report(Random& rnd, std::string& out, std::size_t header_length,
     std::string line;
     path(rnd, line, ".src(");
     line += rnd.pick(kUnits);
-    line += "(line " + std::to_string(number(rnd)) + ", column " +
-            std::to_string(rnd.between(1, 120)) + ") error: ";
+    line += position(rnd) + " error: ";
     line += rnd.pick(kWords);
     if (line.size() < header_length) fill(rnd, line, header_length);
     out += line;
@@ -231,9 +238,8 @@ void report(Random& rnd, std::string& out, std::size_t header_length,
 // probability 1/8, which puts 3/(3 + 7) = 30% of all lines in reports.
 void log_item(Random& rnd, std::string& out) {
     if (rnd.next() % 8 == 0) {
-        // One call, as it always was: the order in which the compiler makes
-        // these two draws is part of the log's bytes.
-        report(rnd, out, stretched(rnd.between(60, 200)), stretched(rnd.between(10, 120)));
+        const std::size_t continuation = stretched(rnd.between(10, 120));
+        report(rnd, out, stretched(rnd.between(60, 200)), continuation);
     } else {
         const std::string line = ordinary_line(rnd);
         if (!has_all_three(line)) out += line;
@@ -241,7 +247,8 @@ void log_item(Random& rnd, std::string& out) {
 }
 
 void reports_item(Random& rnd, std::string& out) {
-    report(rnd, out, rnd.between(60, 200), rnd.between(10, 120));
+    const std::size_t continuation = rnd.between(10, 120);
+    report(rnd, out, rnd.between(60, 200), continuation);
 }
 
 // Sizes spread evenly on a log scale, so each binary order of magnitude
@@ -253,7 +260,8 @@ std::size_t long_length(Random& rnd) {
 
 void longlines_item(Random& rnd, std::string& out) {
     if (rnd.chance(30)) {
-        report(rnd, out, long_length(rnd), long_length(rnd));
+        const std::size_t continuation = long_length(rnd);
+        report(rnd, out, long_length(rnd), continuation);
         return;
     }
     std::string line(rnd.pick(kWords));
@@ -294,8 +302,9 @@ void write_binary(std::uint64_t seed, std::size_t limit, std::FILE* file) {
     while (limit > 0) {
         block.clear();
         while (block.size() < kBlock && block.size() < limit) {
-            const std::uint64_t r = rnd.next();
-            block.append(reinterpret_cast<const char*>(&r), sizeof r);
+            // Least significant byte first, on every machine.
+            for (std::uint64_t r = rnd.next(), i = 0; i < 8; ++i, r >>= 8)
+                block += static_cast<char>(r & 0xFF);
         }
         if (block.size() > limit) block.resize(limit);
         std::fwrite(block.data(), 1, block.size(), file);
