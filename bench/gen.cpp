@@ -204,6 +204,8 @@ std::string ordinary_line(Random& rnd) {
     return line;
 }
 
+// Callers draw the continuation length before the header length, the order
+// the logs were first made in.
 void report(Random& rnd, std::string& out, std::size_t header_length,
             std::size_t continuation_length) {
     std::string line;
