@@ -3,6 +3,7 @@
 #include "report.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace errfold {
@@ -20,7 +21,7 @@ std::size_t first_bit(const IndexBits* index, std::size_t from, std::size_t to) 
         if (++k * 64 >= to) return to;
         word = index[k].*kind;
     }
-    return std::min(k * 64 + static_cast<std::size_t>(__builtin_ctzll(word)), to);
+    return std::min(k * 64 + static_cast<std::size_t>(std::countr_zero(word)), to);
 }
 
 // The place of the last bit set in [from, to), likewise, or `to`.
@@ -33,7 +34,7 @@ std::size_t last_bit(const IndexBits* index, std::size_t from, std::size_t to) {
         if (k-- * 64 <= from) return to;
         word = index[k].*kind;
     }
-    const std::size_t place = k * 64 + 63 - static_cast<std::size_t>(__builtin_clzll(word));
+    const std::size_t place = k * 64 + 63 - static_cast<std::size_t>(std::countl_zero(word));
     return place >= from ? place : to;
 }
 

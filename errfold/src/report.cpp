@@ -2,6 +2,7 @@
 
 #include "search.hpp"
 
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -57,7 +58,7 @@ std::optional<HeaderRewrite> rewrite_common_header(std::string_view line) {
     if (line.size() < 64) brackets &= (std::uint64_t{1} << line.size()) - 1;
     brackets &= brackets - 1;
     if (brackets == 0) return std::nullopt;
-    const std::size_t anchor = static_cast<std::size_t>(__builtin_ctzll(brackets)) + 1;
+    const std::size_t anchor = static_cast<std::size_t>(std::countr_zero(brackets)) + 1;
     const std::size_t cut = anchor + kLine.size();
     const std::size_t digits = leading_digits(line.data() + cut);
     const std::size_t comma = cut + digits;

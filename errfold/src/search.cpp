@@ -1,33 +1,26 @@
 #include "search.hpp"
 
+#include "lanes.hpp"
 #include "report.hpp"
+#include "vector.hpp"
 
-#include <algorithm>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <array>
+#include <bit>
+#include <type_traits>
 
 namespace errfold {
 
 namespace {
+
+using vector::Bytes;
+using vector::load;
+using vector::splat;
 
 bool word_at(const char* at, std::string_view word) {
     for (std::size_t i = 1; i < word.size(); ++i)
         if (at[i] != word[i]) return false;
     return true;
 }
-
-#if defined(__SSE2__)
-__m128i load(const char* at) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-}
-
-// Bit i is set where byte i of the one equals byte i of the other.
-std::uint64_t equal_bytes(__m128i one, __m128i other) {
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(one, other)));
-}
-#endif
 
 // The index marks where the word's first three bytes are: in build output
 // they are seldom there without the rest, and five compares cost more.
@@ -48,53 +41,90 @@ void index_plain(std::string_view block, std::size_t from, IndexBits* index) {
     }
 }
 
-#if defined(__SSE2__)
+// Bit i is set where byte i of the 16 from `at` equals `wanted`.
+template <class Lanes> std::uint64_t equal_bytes(const char* at, Bytes wanted) {
+    return Lanes::bits(load(at) == wanted);
+}
+
 // Indexes 64 bytes at a time while the word's last bytes are within the
 // block, and leaves the rest to the plain way.
-void index_sse2(std::string_view block, std::size_t from, IndexBits* index) {
-    __m128i wanted[kWord.size()];
+template <class Lanes>
+void index_vector(std::string_view block, std::size_t from, IndexBits* index) {
+    Bytes wanted[kWord.size()];
     for (std::size_t i = 0; i < kWord.size(); ++i)
-        wanted[i] = _mm_set1_epi8(kWord[i]);
-    const __m128i newline = _mm_set1_epi8('\n');
+        wanted[i] = splat(kWord[i]);
+    const Bytes newline = splat('\n');
     std::size_t k = from / 64;
     for (; 64 * k + 64 + kWord.size() - 1 <= block.size(); ++k) {
         IndexBits bits{0, 0};
         for (unsigned lane = 0; lane < 64; lane += 16) {
             const char* const at = block.data() + 64 * k + lane;
-            const __m128i bytes = load(at);
-            __m128i word = _mm_cmpeq_epi8(bytes, wanted[0]);
+            const Bytes bytes = load(at);
+            auto word = bytes == wanted[0];
             for (std::size_t i = 1; i < kWord.size(); ++i)
-                word = _mm_and_si128(word, _mm_cmpeq_epi8(load(at + i), wanted[i]));
-            bits.newlines |= equal_bytes(bytes, newline) << lane;
-            bits.candidates |= std::uint64_t{static_cast<unsigned>(_mm_movemask_epi8(word))}
-                               << lane;
+                word &= load(at + i) == wanted[i];
+            bits.newlines |= std::uint64_t{Lanes::bits(bytes == newline)} << lane;
+            bits.candidates |= std::uint64_t{Lanes::bits(word)} << lane;
         }
         index[k] = bits;
     }
     index_plain(block, 64 * k, index);
 }
-#endif
+
+template <class Lanes>
+void index_with(std::string_view block, std::size_t from, IndexBits* index) {
+    Lanes::enabled([&] { index_vector<Lanes>(block, from, index); });
+}
 
 using IndexFunction = void (*)(std::string_view, std::size_t, IndexBits*);
 
-constexpr IndexPath kPaths[] = {
-#if defined(__SSE2__)
-    IndexPath::sse2,
-#endif
-    IndexPath::plain};
+struct IndexWay {
+    IndexPath path;
+    bool (*here)();
+    IndexFunction index;
+};
 
-constexpr IndexFunction index_function(IndexPath path) {
-    switch (path) {
-#if defined(__SSE2__)
-    case IndexPath::sse2:
-        return index_sse2;
-#endif
-    default:
-        return index_plain;
-    }
+bool always() {
+    return true;
 }
 
-IndexFunction chosen = index_function(kPaths[0]);
+// Fastest first. A processor family of its own comes before the portable
+// vectors, which serve where there is none.
+template <class... Families> constexpr auto ways_of() {
+    return std::array{IndexWay{Families::path, Families::here, index_with<Families>}...,
+                      IndexWay{IndexPath::plain, always, index_plain}};
+}
+constexpr auto all_ways() {
+    if constexpr (std::is_same_v<ProcessorLanes, PortableLanes>)
+        return ways_of<PortableLanes>();
+    else
+        return ways_of<ProcessorLanes, PortableLanes>();
+}
+constexpr auto kWays = all_ways();
+
+// The ways this processor has, worked out on first use. (A function's
+// static would bring in the runtime's thread-safe guard, and with it the
+// exception support the program leaves out.)
+struct WaysHere {
+    IndexPath paths[kWays.size()];
+    std::size_t count = 0;
+};
+WaysHere ways_found;
+const WaysHere& ways_here() {
+    if (ways_found.count == 0) {
+        for (const IndexWay& way : kWays)
+            if (way.here()) ways_found.paths[ways_found.count++] = way.path;
+    }
+    return ways_found;
+}
+
+IndexFunction index_function(IndexPath path) {
+    for (const IndexWay& way : kWays)
+        if (way.path == path) return way.index;
+    return index_plain;
+}
+
+IndexFunction chosen = nullptr;
 
 } // namespace
 
@@ -102,18 +132,15 @@ const char* find_word(std::string_view text, std::string_view word) {
     if (text.size() < word.size()) return nullptr;
     const char* at = text.data();
     const char* const last = text.data() + (text.size() - word.size());
-#if defined(__SSE2__)
-    const __m128i first_byte = _mm_set1_epi8(word[0]);
-    const __m128i third_byte = _mm_set1_epi8(word[2]);
+    const Bytes first_byte = splat(word[0]);
+    const Bytes third_byte = splat(word[2]);
     for (; last - at >= 16; at += 16) {
-        auto places = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(
-            _mm_cmpeq_epi8(load(at), first_byte), _mm_cmpeq_epi8(load(at + 2), third_byte))));
-        for (; places != 0; places &= places - 1) {
-            const char* const place = at + __builtin_ctz(places);
+        for (auto places = LineLanes::bits((load(at) == first_byte) & (load(at + 2) == third_byte));
+             places != 0; places &= places - 1) {
+            const char* const place = at + std::countr_zero(places);
             if (word_at(place, word)) return place;
         }
     }
-#endif
     for (; at <= last; ++at)
         if (*at == word[0] && word_at(at, word)) return at;
     return nullptr;
@@ -121,52 +148,38 @@ const char* find_word(std::string_view text, std::string_view word) {
 
 std::size_t find_byte(std::string_view text, char byte, std::size_t from) {
     std::size_t at = from;
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi8(byte);
+    const Bytes wanted = splat(byte);
     for (; at + 16 <= text.size(); at += 16) {
-        if (const std::uint64_t found = equal_bytes(load(text.data() + at), wanted); found != 0)
-            return at + static_cast<std::size_t>(__builtin_ctzll(found));
+        if (const std::uint64_t found = equal_bytes<LineLanes>(text.data() + at, wanted); found != 0)
+            return at + static_cast<std::size_t>(std::countr_zero(found));
     }
-#endif
     for (; at < text.size(); ++at)
         if (text[at] == byte) return at;
     return std::string_view::npos;
 }
 
 std::uint64_t byte_bits(const char* at, char byte) {
+    const Bytes wanted = splat(byte);
     std::uint64_t bits = 0;
-#if defined(__SSE2__)
-    const __m128i wanted = _mm_set1_epi8(byte);
     for (unsigned lane = 0; lane < 64; lane += 16)
-        bits |= equal_bytes(load(at + lane), wanted) << lane;
-#else
-    for (unsigned i = 0; i < 64; ++i)
-        bits |= std::uint64_t{at[i] == byte} << i;
-#endif
+        bits |= equal_bytes<LineLanes>(at + lane, wanted) << lane;
     return bits;
 }
 
 std::size_t leading_digits(const char* at) {
-#if defined(__SSE2__)
-    const __m128i bytes = load(at);
-    const auto digits = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_and_si128(_mm_cmpgt_epi8(bytes, _mm_set1_epi8('0' - 1)),
-                                        _mm_cmplt_epi8(bytes, _mm_set1_epi8('9' + 1)))));
-    return static_cast<std::size_t>(__builtin_ctz(~digits));
-#else
-    std::size_t n = 0;
-    while (n < 16 && at[n] >= '0' && at[n] <= '9')
-        ++n;
-    return n;
-#endif
+    const Bytes bytes = load(at);
+    const std::uint32_t digits = LineLanes::bits((bytes >= splat('0')) & (bytes <= splat('9')));
+    return static_cast<std::size_t>(std::countr_zero(~digits));
 }
 
 void index_block(std::string_view block, IndexBits* index) {
+    if (chosen == nullptr) chosen = index_function(index_paths_here().front());
     chosen(block, 0, index);
 }
 
 std::span<const IndexPath> index_paths_here() {
-    return kPaths;
+    const WaysHere& here = ways_here();
+    return {here.paths, here.count};
 }
 
 void use_index_path(IndexPath path) {

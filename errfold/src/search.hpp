@@ -8,8 +8,8 @@
 namespace errfold {
 
 // The first occurrence of `word` (three bytes or more) in `text`, or nullptr.
-// Where the processor can, it tests sixteen places at a time by the word's
-// first and third byte before it compares the whole word.
+// It tests sixteen places at a time by the word's first and third byte
+// before it compares the whole word.
 const char* find_word(std::string_view text, std::string_view word);
 
 // The place of the first `byte` in `text` from `from` on, or npos. What the
@@ -38,9 +38,11 @@ struct IndexBits {
 };
 void index_block(std::string_view block, IndexBits* index);
 
-// The ways index_block can work: byte by byte, or 16 bytes at a time where
-// the processor can. The filter takes the fastest; tests try each in turn.
-enum class IndexPath { plain, sse2 };
+// The ways index_block can work: byte by byte, the model the others must
+// agree with; 16 bytes at a time with any processor's vectors; and the same
+// with the bit masks of a processor family's own vector unit. The filter
+// takes the fastest this processor has; tests try each in turn.
+enum class IndexPath { plain, vector, sse2, neon };
 std::span<const IndexPath> index_paths_here();
 void use_index_path(IndexPath path);
 

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "search.hpp"
+#include "vector.hpp"
+
+#include <arm_neon.h>
+#include <bit>
+#include <cstdint>
+#include <sys/auxv.h>
+
+namespace errfold {
+
+// How code is compiled for NEON: every 64-bit arm processor has it, and a
+// 32-bit program compiles what uses it for NEON alone, so that it still
+// runs on a processor without.
+#if defined(__aarch64__)
+#define ERRFOLD_NEON_TARGET "+simd"
+#else
+#define ERRFOLD_NEON_TARGET "fpu=neon"
+#endif
+
+// arm: NEON has no instruction that gathers the lanes' top bits. Each lane
+// keeps the bit of its place within its half, and three pairwise sums fold
+// each half into one byte.
+struct ArmLanes {
+    static constexpr IndexPath path = IndexPath::neon;
+#if defined(__ARM_NEON)
+    static constexpr bool kAlwaysHere = true;
+    static bool here() { return true; }
+#else
+    static constexpr bool kAlwaysHere = false;
+    static bool here() { return (::getauxval(AT_HWCAP) & HWCAP_ARM_NEON) != 0; }
+#endif
+
+    [[gnu::target(ERRFOLD_NEON_TARGET)]] static std::uint32_t bits(vector::Lanes lanes) {
+        const uint8x16_t places = {1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128};
+        const uint8x16_t kept = vandq_u8(std::bit_cast<uint8x16_t>(lanes), places);
+        uint8x8_t sums = vpadd_u8(vget_low_u8(kept), vget_high_u8(kept));
+        sums = vpadd_u8(sums, sums);
+        sums = vpadd_u8(sums, sums);
+        return vget_lane_u16(vreinterpret_u16_u8(sums), 0);
+    }
+
+    // Compiles `work`, and all it calls, for NEON.
+    template <class Work>
+    [[gnu::target(ERRFOLD_NEON_TARGET), gnu::flatten]] static void enabled(Work&& work) {
+        work();
+    }
+};
+
+#undef ERRFOLD_NEON_TARGET
+
+} // namespace errfold
