@@ -3,3 +3,5 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(MINGW_PREFIX i686-w64-mingw32)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
+# Every Windows since 8 requires SSE2, so the programs may use it throughout.
+set(CMAKE_CXX_FLAGS_INIT "-msse2")

@@ -154,6 +154,11 @@ TEST(Filter, OutputLargerThanItsBlockArrivesWhole) {
     EXPECT_EQ(fold(input, {65536, 1000, 7}).out, want);
 }
 
+TEST(Search, IndexesTheWayThisProcessorIsBuiltFor) {
+    EXPECT_EQ(index_paths_here().front(), EXPECTED_INDEX_PATH);
+    EXPECT_EQ(index_paths_here().back(), IndexPath::plain);
+}
+
 // The vectorised search and index read many bytes at a time: every length
 // and every place of the word, near both ends of the text, must still give
 // what a plain search gives, and nothing past the end may count.
