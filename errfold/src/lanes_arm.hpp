@@ -4,7 +4,6 @@
 #include "vector.hpp"
 
 #include <arm_neon.h>
-#include <bit>
 #include <cstdint>
 #include <sys/auxv.h>
 
@@ -23,6 +22,7 @@ namespace errfold {
 // keeps the bit of its place within its half, and three pairwise sums fold
 // each half into one byte.
 struct ArmLanes {
+    static constexpr std::size_t kWidth = 16;
     static constexpr IndexPath path = IndexPath::neon;
 #if defined(__ARM_NEON)
     static constexpr bool kAlwaysHere = true;
@@ -32,9 +32,9 @@ struct ArmLanes {
     static bool here() { return (::getauxval(AT_HWCAP) & HWCAP_ARM_NEON) != 0; }
 #endif
 
-    [[gnu::target(ERRFOLD_NEON_TARGET)]] static std::uint32_t bits(vector::Lanes lanes) {
+    [[gnu::target(ERRFOLD_NEON_TARGET)]] static std::uint32_t bits(const vector::Lanes<kWidth>& lanes) {
         const uint8x16_t places = {1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128};
-        const uint8x16_t kept = vandq_u8(std::bit_cast<uint8x16_t>(lanes), places);
+        const uint8x16_t kept = vandq_u8(__builtin_bit_cast(uint8x16_t, lanes), places);
         uint8x8_t sums = vpadd_u8(vget_low_u8(kept), vget_high_u8(kept));
         sums = vpadd_u8(sums, sums);
         sums = vpadd_u8(sums, sums);

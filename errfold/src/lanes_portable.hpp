@@ -14,12 +14,13 @@ namespace errfold {
 // vector unit, the compiler works the vector lane by lane and this still
 // beats a branch per byte.
 struct PortableLanes {
+    static constexpr std::size_t kWidth = 16;
     static constexpr IndexPath path = IndexPath::vector;
     static constexpr bool kAlwaysHere = true;
     static bool here() { return true; }
 
     // Bit i is set when lane i holds.
-    static std::uint32_t bits(vector::Lanes lanes) {
+    static std::uint32_t bits(const vector::Lanes<kWidth>& lanes) {
         std::uint64_t words[2];
         std::memcpy(words, &lanes, sizeof words);
         return gather(words[0]) | gather(words[1]) << 8;

@@ -3,9 +3,8 @@
 #include "search.hpp"
 #include "vector.hpp"
 
-#include <bit>
 #include <cstdint>
-#include <emmintrin.h>
+#include <immintrin.h>
 
 namespace errfold {
 
@@ -14,11 +13,14 @@ namespace errfold {
 // the processor, and compiles what uses SSE2 for it alone, so it still runs
 // on one without.
 struct X86Lanes {
+    static constexpr std::size_t kWidth = 16;
     static constexpr IndexPath path = IndexPath::sse2;
     static bool here() { return __builtin_cpu_supports("sse2"); }
 
-    [[gnu::target("sse2")]] static std::uint32_t bits(vector::Lanes lanes) {
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(std::bit_cast<__m128i>(lanes)));
+    // The lanes arrive by reference and are recast by the built-in, which is
+    // no call: no vector crosses code compiled without the instructions.
+    [[gnu::target("sse2")]] static std::uint32_t bits(const vector::Lanes<kWidth>& lanes) {
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(__builtin_bit_cast(__m128i, lanes)));
     }
 
     // Compiles `work`, and all it calls, for SSE2.
@@ -31,6 +33,27 @@ struct X86Lanes {
 #else
     static constexpr bool kAlwaysHere = false;
 #endif
+};
+
+} // namespace errfold
+
+namespace errfold {
+
+// x86 with AVX2: 32 lanes to a compare, for the index alone, where the
+// processor has it.
+struct X86WideLanes {
+    static constexpr std::size_t kWidth = 32;
+    static constexpr IndexPath path = IndexPath::avx2;
+    static bool here() { return __builtin_cpu_supports("avx2"); }
+
+    [[gnu::target("avx2")]] static std::uint32_t bits(const vector::Lanes<kWidth>& lanes) {
+        return static_cast<std::uint32_t>(_mm256_movemask_epi8(__builtin_bit_cast(__m256i, lanes)));
+    }
+
+    // Compiles `work`, and all it calls, for AVX2.
+    template <class Work> [[gnu::target("avx2"), gnu::flatten]] static void enabled(Work&& work) {
+        work();
+    }
 };
 
 } // namespace errfold

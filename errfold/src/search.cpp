@@ -4,17 +4,19 @@
 #include "report.hpp"
 #include "vector.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
-#include <type_traits>
 
 namespace errfold {
 
 namespace {
 
-using vector::Bytes;
-using vector::load;
-using vector::splat;
+// The searches within a line take 16 bytes at a time.
+constexpr std::size_t kLineWidth = LineLanes::kWidth;
+using Bytes = vector::Bytes<kLineWidth>;
+constexpr auto load = vector::load<kLineWidth>;
+constexpr auto splat = vector::splat<kLineWidth>;
 
 bool word_at(const char* at, std::string_view word) {
     for (std::size_t i = 1; i < word.size(); ++i)
@@ -42,27 +44,31 @@ void index_plain(std::string_view block, std::size_t from, IndexBits* index) {
 }
 
 // Bit i is set where byte i of the 16 from `at` equals `wanted`.
-template <class Lanes> std::uint64_t equal_bytes(const char* at, Bytes wanted) {
-    return Lanes::bits(load(at) == wanted);
+std::uint64_t equal_bytes(const char* at, Bytes wanted) {
+    return LineLanes::bits(load(at) == wanted);
 }
 
 // Indexes 64 bytes at a time while the word's last bytes are within the
 // block, and leaves the rest to the plain way.
 template <class Lanes>
 void index_vector(std::string_view block, std::size_t from, IndexBits* index) {
-    Bytes wanted[kWord.size()];
+    constexpr std::size_t kWidth = Lanes::kWidth;
+    static_assert(64 % kWidth == 0);
+    using Wide = vector::Bytes<kWidth>;
+    constexpr auto load_wide = vector::load<kWidth>;
+    Wide wanted[kWord.size()];
     for (std::size_t i = 0; i < kWord.size(); ++i)
-        wanted[i] = splat(kWord[i]);
-    const Bytes newline = splat('\n');
+        wanted[i] = vector::splat<kWidth>(kWord[i]);
+    const Wide newline = vector::splat<kWidth>('\n');
     std::size_t k = from / 64;
     for (; 64 * k + 64 + kWord.size() - 1 <= block.size(); ++k) {
         IndexBits bits{0, 0};
-        for (unsigned lane = 0; lane < 64; lane += 16) {
+        for (std::size_t lane = 0; lane < 64; lane += kWidth) {
             const char* const at = block.data() + 64 * k + lane;
-            const Bytes bytes = load(at);
+            const Wide bytes = load_wide(at);
             auto word = bytes == wanted[0];
             for (std::size_t i = 1; i < kWord.size(); ++i)
-                word &= load(at + i) == wanted[i];
+                word &= load_wide(at + i) == wanted[i];
             bits.newlines |= std::uint64_t{Lanes::bits(bytes == newline)} << lane;
             bits.candidates |= std::uint64_t{Lanes::bits(word)} << lane;
         }
@@ -81,6 +87,7 @@ using IndexFunction = void (*)(std::string_view, std::size_t, IndexBits*);
 struct IndexWay {
     IndexPath path;
     bool (*here)();
+    // cppcheck-suppress unusedStructMember ; read where a way is looked up
     IndexFunction index;
 };
 
@@ -88,19 +95,14 @@ bool always() {
     return true;
 }
 
-// Fastest first. A processor family of its own comes before the portable
-// vectors, which serve where there is none.
-template <class... Families> constexpr auto ways_of() {
+// Fastest first: the processor family's own, then the portable vectors,
+// then byte by byte.
+template <class... Families> constexpr auto ways_of(LaneFamilies<Families...> /*families*/) {
     return std::array{IndexWay{Families::path, Families::here, index_with<Families>}...,
+                      IndexWay{PortableLanes::path, PortableLanes::here, index_with<PortableLanes>},
                       IndexWay{IndexPath::plain, always, index_plain}};
 }
-constexpr auto all_ways() {
-    if constexpr (std::is_same_v<ProcessorLanes, PortableLanes>)
-        return ways_of<PortableLanes>();
-    else
-        return ways_of<ProcessorLanes, PortableLanes>();
-}
-constexpr auto kWays = all_ways();
+constexpr auto kWays = ways_of(IndexLanes{});
 
 // The ways this processor has, worked out on first use. (A function's
 // static would bring in the runtime's thread-safe guard, and with it the
@@ -119,9 +121,9 @@ const WaysHere& ways_here() {
 }
 
 IndexFunction index_function(IndexPath path) {
-    for (const IndexWay& way : kWays)
-        if (way.path == path) return way.index;
-    return index_plain;
+    const auto* const way = std::find_if(kWays.begin(), kWays.end(),
+                                         [path](const IndexWay& one) { return one.path == path; });
+    return way != kWays.end() ? way->index : index_plain;
 }
 
 IndexFunction chosen = nullptr;
@@ -150,7 +152,7 @@ std::size_t find_byte(std::string_view text, char byte, std::size_t from) {
     std::size_t at = from;
     const Bytes wanted = splat(byte);
     for (; at + 16 <= text.size(); at += 16) {
-        if (const std::uint64_t found = equal_bytes<LineLanes>(text.data() + at, wanted); found != 0)
+        if (const std::uint64_t found = equal_bytes(text.data() + at, wanted); found != 0)
             return at + static_cast<std::size_t>(std::countr_zero(found));
     }
     for (; at < text.size(); ++at)
@@ -162,7 +164,7 @@ std::uint64_t byte_bits(const char* at, char byte) {
     const Bytes wanted = splat(byte);
     std::uint64_t bits = 0;
     for (unsigned lane = 0; lane < 64; lane += 16)
-        bits |= equal_bytes<LineLanes>(at + lane, wanted) << lane;
+        bits |= equal_bytes(at + lane, wanted) << lane;
     return bits;
 }
 

@@ -42,7 +42,7 @@ void index_block(std::string_view block, IndexBits* index);
 // agree with; 16 bytes at a time with any processor's vectors; and the same
 // with the bit masks of a processor family's own vector unit. The filter
 // takes the fastest this processor has; tests try each in turn.
-enum class IndexPath { plain, vector, sse2, neon };
+enum class IndexPath { plain, vector, sse2, neon, avx2 };
 std::span<const IndexPath> index_paths_here();
 void use_index_path(IndexPath path);
 

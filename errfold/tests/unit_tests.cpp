@@ -155,7 +155,21 @@ TEST(Filter, OutputLargerThanItsBlockArrivesWhole) {
 }
 
 TEST(Search, IndexesTheWayThisProcessorIsBuiltFor) {
-    EXPECT_EQ(index_paths_here().front(), EXPECTED_INDEX_PATH);
+    const auto family = [](IndexPath path) -> std::string {
+        switch (path) {
+        case IndexPath::avx2:
+        case IndexPath::sse2:
+            return "x86";
+        case IndexPath::neon:
+            return "arm";
+        case IndexPath::vector:
+            return "portable";
+        case IndexPath::plain:
+            break;
+        }
+        return "byte by byte";
+    };
+    EXPECT_EQ(family(index_paths_here().front()), EXPECTED_INDEX_FAMILY);
     EXPECT_EQ(index_paths_here().back(), IndexPath::plain);
 }
 
