@@ -8,8 +8,8 @@
 
 namespace errfold {
 
-// x86: SSE2 moves the top bit of each lane into a bit mask in one
-// instruction. Every 64-bit x86 processor has SSE2; a 32-bit program asks
+// x86: SSE2 compares all lanes and moves the top bit of each into a bit
+// mask, one instruction each. Every 64-bit x86 processor has SSE2; a 32-bit program asks
 // the processor, and compiles what uses SSE2 for it alone, so it still runs
 // on one without.
 struct X86Lanes {
@@ -19,8 +19,10 @@ struct X86Lanes {
 
     // The lanes arrive by reference and are recast by the built-in, which is
     // no call: no vector crosses code compiled without the instructions.
-    [[gnu::target("sse2")]] static std::uint32_t bits(const vector::Lanes<kWidth>& lanes) {
-        return static_cast<std::uint32_t>(_mm_movemask_epi8(__builtin_bit_cast(__m128i, lanes)));
+    [[gnu::target("sse2")]] static std::uint32_t equal_bits(const vector::Bytes<kWidth>& one,
+                                                           const vector::Bytes<kWidth>& other) {
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(
+            __builtin_bit_cast(__m128i, one), __builtin_bit_cast(__m128i, other))));
     }
 
     // Compiles `work`, and all it calls, for SSE2.
@@ -46,8 +48,10 @@ struct X86WideLanes {
     static constexpr IndexPath path = IndexPath::avx2;
     static bool here() { return __builtin_cpu_supports("avx2"); }
 
-    [[gnu::target("avx2")]] static std::uint32_t bits(const vector::Lanes<kWidth>& lanes) {
-        return static_cast<std::uint32_t>(_mm256_movemask_epi8(__builtin_bit_cast(__m256i, lanes)));
+    [[gnu::target("avx2")]] static std::uint32_t equal_bits(const vector::Bytes<kWidth>& one,
+                                                           const vector::Bytes<kWidth>& other) {
+        return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(
+            __builtin_bit_cast(__m256i, one), __builtin_bit_cast(__m256i, other))));
     }
 
     // Compiles `work`, and all it calls, for AVX2.

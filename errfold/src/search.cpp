@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <memory>
 
 namespace errfold {
 
@@ -45,36 +46,62 @@ void index_plain(std::string_view block, std::size_t from, IndexBits* index) {
 
 // Bit i is set where byte i of the 16 from `at` equals `wanted`.
 std::uint64_t equal_bytes(const char* at, Bytes wanted) {
-    return LineLanes::bits(load(at) == wanted);
+    return LineLanes::equal_bits(load(at), wanted);
 }
 
-// Indexes 64 bytes at a time while the word's last bytes are within the
-// block, and leaves the rest to the plain way.
+// Which of 64 bytes are a newline, which are the word's first byte and which
+// its second, which is also its third.
+static_assert(kWord[1] == kWord[2]);
+struct ChunkBits {
+    std::uint64_t newlines;
+    std::uint64_t first;
+    std::uint64_t rest;
+};
+
+// Indexes 64 bytes at a time, loading only whole vectors at their own
+// alignment: a place is a candidate where the word's first byte stands and
+// its second and third one and two places on, the bits of the next 64
+// bytes carried in. (A processor without a vector unit would load an
+// unaligned vector byte by byte.) The plain way finishes the block.
 template <class Lanes>
 void index_vector(std::string_view block, std::size_t from, IndexBits* index) {
     constexpr std::size_t kWidth = Lanes::kWidth;
     static_assert(64 % kWidth == 0);
     using Wide = vector::Bytes<kWidth>;
-    constexpr auto load_wide = vector::load<kWidth>;
-    Wide wanted[kWord.size()];
-    for (std::size_t i = 0; i < kWord.size(); ++i)
-        wanted[i] = vector::splat<kWidth>(kWord[i]);
+    const char* const bytes = std::assume_aligned<64>(block.data());
+    const Wide first = vector::splat<kWidth>(kWord[0]);
+    const Wide rest = vector::splat<kWidth>(kWord[1]);
     const Wide newline = vector::splat<kWidth>('\n');
-    std::size_t k = from / 64;
-    for (; 64 * k + 64 + kWord.size() - 1 <= block.size(); ++k) {
-        IndexBits bits{0, 0};
+    const auto chunk_bits = [&](std::size_t k) {
+        ChunkBits bits{0, 0, 0};
         for (std::size_t lane = 0; lane < 64; lane += kWidth) {
-            const char* const at = block.data() + 64 * k + lane;
-            const Wide bytes = load_wide(at);
-            auto word = bytes == wanted[0];
-            for (std::size_t i = 1; i < kWord.size(); ++i)
-                word &= load_wide(at + i) == wanted[i];
-            bits.newlines |= std::uint64_t{Lanes::bits(bytes == newline)} << lane;
-            bits.candidates |= std::uint64_t{Lanes::bits(word)} << lane;
+            const Wide chunk = vector::load<kWidth>(bytes + 64 * k + lane);
+            bits.newlines |= std::uint64_t{Lanes::equal_bits(chunk, newline)} << lane;
+            bits.first |= std::uint64_t{Lanes::equal_bits(chunk, first)} << lane;
+            bits.rest |= std::uint64_t{Lanes::equal_bits(chunk, rest)} << lane;
         }
-        index[k] = bits;
+        return bits;
+    };
+
+    std::size_t k = from / 64;
+    if (64 * k + 64 > block.size()) return index_plain(block, from, index);
+    ChunkBits here = chunk_bits(k);
+    for (;; ++k) {
+        ChunkBits next{0, 0, 0};
+        const bool next_whole = 64 * k + 128 <= block.size();
+        if (next_whole) {
+            next = chunk_bits(k + 1);
+        } else {
+            for (std::size_t at = 64 * k + 64; at < std::min(64 * k + 66, block.size()); ++at)
+                next.rest |= std::uint64_t{block[at] == kWord[1]} << (at - 64 * k - 64);
+        }
+        const std::uint64_t candidates =
+            here.first & (here.rest >> 1 | next.rest << 63) & (here.rest >> 2 | next.rest << 62);
+        index[k] = {here.newlines, candidates};
+        if (!next_whole) break;
+        here = next;
     }
-    index_plain(block, 64 * k, index);
+    index_plain(block, 64 * k + 64, index);
 }
 
 template <class Lanes>
@@ -137,7 +164,8 @@ const char* find_word(std::string_view text, std::string_view word) {
     const Bytes first_byte = splat(word[0]);
     const Bytes third_byte = splat(word[2]);
     for (; last - at >= 16; at += 16) {
-        for (auto places = LineLanes::bits((load(at) == first_byte) & (load(at + 2) == third_byte));
+        for (auto places = LineLanes::equal_bits(load(at), first_byte) &
+                           LineLanes::equal_bits(load(at + 2), third_byte);
              places != 0; places &= places - 1) {
             const char* const place = at + std::countr_zero(places);
             if (word_at(place, word)) return place;
@@ -169,8 +197,12 @@ std::uint64_t byte_bits(const char* at, char byte) {
 }
 
 std::size_t leading_digits(const char* at) {
+    // A digit is 0x30 to 0x39: its high half is 3, and adding 6 to its low
+    // half carries nothing out of it.
     const Bytes bytes = load(at);
-    const std::uint32_t digits = LineLanes::bits((bytes >= splat('0')) & (bytes <= splat('9')));
+    const Bytes high = (bytes & splat('\xF0')) ^ splat('0');
+    const Bytes over_nine = ((bytes & splat('\x0F')) + splat('\x06')) & splat('\x10');
+    const std::uint32_t digits = LineLanes::equal_bits(high | over_nine, Bytes{});
     return static_cast<std::size_t>(std::countr_zero(~digits));
 }
 

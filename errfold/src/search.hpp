@@ -30,8 +30,8 @@ std::size_t leading_digits(const char* at);
 // and bit i of index[k].candidates when the word "error" may start there:
 // its first three bytes are there, within the block. The filter finds its
 // lines and its candidate headers here, in one vector pass over each block,
-// instead of searching the same bytes again for each line. Nothing past the
-// block is read.
+// instead of searching the same bytes again for each line. The block starts
+// at a multiple of 64 bytes in memory; nothing past it is read.
 struct IndexBits {
     std::uint64_t newlines;
     std::uint64_t candidates;
