@@ -9,13 +9,13 @@
 
 namespace errfold {
 
-// How code is compiled for NEON: every 64-bit arm processor has it, and a
-// 32-bit program compiles what uses it for NEON alone, so that it still
-// runs on a processor without.
+// What compiles a function for NEON: every 64-bit arm processor has it; a
+// 32-bit program compiles what uses it for NEON alone, so that it still runs
+// on a processor without.
 #if defined(__aarch64__)
-#define ERRFOLD_NEON_TARGET "+simd"
+#define ERRFOLD_FOR_NEON
 #else
-#define ERRFOLD_NEON_TARGET "fpu=neon"
+#define ERRFOLD_FOR_NEON [[gnu::target("fpu=neon")]]
 #endif
 
 // arm: NEON compares all lanes in one instruction, but has none
@@ -32,7 +32,7 @@ struct ArmLanes {
     static bool here() { return (::getauxval(AT_HWCAP) & HWCAP_ARM_NEON) != 0; }
 #endif
 
-    [[gnu::target(ERRFOLD_NEON_TARGET)]] static std::uint32_t equal_bits(
+    ERRFOLD_FOR_NEON static std::uint32_t equal_bits(
         const vector::Bytes<kWidth>& one, const vector::Bytes<kWidth>& other) {
         const uint8x16_t places = {1, 2, 4, 8, 16, 32, 64, 128, 1, 2, 4, 8, 16, 32, 64, 128};
         const uint8x16_t equal = vceqq_u8(__builtin_bit_cast(uint8x16_t, one),
@@ -53,11 +53,11 @@ struct ArmLanes {
 
     // Compiles `work`, and all it calls, for NEON.
     template <class Work>
-    [[gnu::target(ERRFOLD_NEON_TARGET), gnu::flatten]] static void enabled(Work&& work) {
+    ERRFOLD_FOR_NEON [[gnu::flatten]] static void enabled(Work&& work) {
         work();
     }
 };
 
-#undef ERRFOLD_NEON_TARGET
+#undef ERRFOLD_FOR_NEON
 
 } // namespace errfold
