@@ -108,8 +108,8 @@ verdict "${early[0]}" "${PIPESTATUS[0]}" "${early[@]:1}"
 # reference is read a byte at a time and the byte that ends the run is gone.
 fresh && printf '{abc}\n{ab}\n' >in && want mapy/abc.map
 [ "$platform" = windows ] && printf '{ab}\n' >>"$tmp/want" || printf '\n{ab}\n' >>"$tmp/want"
-{ "${run[@]}" 2>err; cat; } <in >out
-verdict rest-unread $? 0 none
+{ "${run[@]}" 2>err; status=$?; cat; } <in >out
+verdict rest-unread $status 0 none
 fresh && { want mapy/abc.map && cat "$tmp/want" && want mapy/ab.map && cat "$tmp/want"; } >both
 mv both "$tmp/want"
 printf '{abc}\n{ab}\n' | { "${run[@]}" && "${run[@]}"; } >out 2>err
