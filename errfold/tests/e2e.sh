@@ -103,6 +103,13 @@ verdict dev-null-both-sides $? 0
 expand '{R} {C1} - {C2}\n' | as_written >>"$tmp/want.out"
 "${run[@]}" <"$tmp/in" >>"$tmp/out" 2>"$tmp/err"
 verdict other-file-appended $? 0
+# The guard on a file of 3 GiB, past what a 32-bit offset reaches
+# (sparse, so it takes no room): the file keeps its size.
+printf 'errfold: input file is output file\n' | as_written >"$tmp/want.err"
+truncate -s 3G "$tmp/large" && echo 3221225472 >"$tmp/want.out"
+timeout 60 "${run[@]}" <"$tmp/large" >>"$tmp/large" 2>"$tmp/err"
+status=$? && stat -c %s "$tmp/large" >"$tmp/out" && rm "$tmp/large"
+verdict input-is-output-3gib $status 2
 
 # A write that takes only some of its bytes is followed by one for the rest.
 # Under a file size limit of 1 KiB the first takes 1 or 1024 bytes and the

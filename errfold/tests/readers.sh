@@ -8,10 +8,12 @@
 #   emacs:   Emacs --batch: errfold.el, M-x compile, next-error to each error
 #   matcher: the problem matcher, with npm's @rushstack/problem-matcher
 #            where it is installed (globally), and with node's own RegExp
-# Usage: readers.sh vim|emacs|matcher PROGRAM EDITORS_DIR
+# Usage: readers.sh vim|emacs|matcher PROGRAM EDITORS_DIR [RUNNER...]; RUNNER
+# (an emulator, for instance) is put in front of PROGRAM.
 # Exits 77, skipped, when the reader is not installed; under CI that fails.
 set -u
 reader=$1 program=$2 editors=$3
+shift 3
 here=$(cd "$(dirname "$0")" && pwd)
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -25,13 +27,18 @@ case $reader in
 vim) command -v vim >/dev/null || missing vim ;;
 emacs) command -v emacs >/dev/null || missing emacs ;;
 matcher) command -v node >/dev/null || missing node ;;
-*) echo "usage: readers.sh vim|emacs|matcher PROGRAM EDITORS_DIR" >&2; exit 2 ;;
+*) echo "usage: readers.sh vim|emacs|matcher PROGRAM EDITORS_DIR [RUNNER...]" >&2; exit 2 ;;
 esac
 
 # The build runs in work/, so that ../ leads somewhere; errfold is found on
-# PATH, as a user's shell finds it.
+# PATH, as a user's shell finds it (with a runner, a script that runs it).
 mkdir -p "$tmp/work" "$tmp/bin"
-ln -s "$program" "$tmp/bin/errfold"
+if [ $# = 0 ]; then
+    ln -s "$program" "$tmp/bin/errfold"
+else
+    printf '#!/usr/bin/env bash\nexec %s"$@"\n' "$(printf '%q ' "$@" "$program")" >"$tmp/bin/errfold"
+    chmod +x "$tmp/bin/errfold"
+fi
 export PATH=$tmp/bin:$PATH
 cd "$tmp/work" || exit 1
 n=0
@@ -78,7 +85,7 @@ emacs)
 matcher)
     # VS Code runs the pattern as a JavaScript RegExp on each line; the
     # library runs the whole matcher as a task runner would.
-    "$program" <build.log >"$tmp/out"
+    errfold <build.log >"$tmp/out"
     NODE_PATH=$(npm root -g 2>/dev/null) node - "$editors/errfold-matcher.json" "$tmp/out" "$tmp/got" \
         "$here/../../README.md" <<'JS'
 const fs = require('fs');
