@@ -1,4 +1,5 @@
 #include "errfold.hpp"
+#include "line_reader.hpp"
 #include "memory_io.hpp"
 #include "plain_model.hpp"
 #include "search.hpp"
@@ -99,6 +100,54 @@ TEST(Filter, AgreesWithAPlainModelOnRandomInput) {
         }
     }
     use_index_path(index_paths_here().front());
+}
+
+// A file is read in whole blocks. The hard cases, each laid across the edge
+// of the first block at every place that matters: the last 64-byte word of
+// the block, and next to each line end, CR and "err" of the case. A line of
+// 992 bytes goes first, so that the line start before the edge lies more
+// than 998 bytes back; the lines before it are dropped.
+TEST(Filter, HardCasesAcrossAFullReadBlock) {
+    const std::string header = "a(b(line 12, column 5) error";
+    const std::string x997(997, 'x');
+    const std::string cases[] = {
+        "yyyyyyyyyy" + header + "\nc\nd\n",
+        header + "\r\nc\r\nd\r\n",
+        header + "\n" + x997 + "\r\nd\n",
+        header + "\n" + x997 + "x\r\nd\n",
+        header + std::string(970, 'x') + "\nd\n",
+        header + std::string(971, 'x') + "\nd\n",
+        header + "\n" + std::string(2000, 'c') + "\n",
+        header + " " + std::string(969, 'x') + "\r",
+        std::string(1000, 'p') + "\n" + header + "\nc\nd\n",
+        "a(b(line 4 column error" + std::string(974, 'y') + ",",
+    };
+    constexpr std::size_t block = LineReader::kBlock;
+    std::string lines;
+    while (lines.size() < block)
+        lines += std::string(79, 'p') + "\n";
+    const std::string before = std::string(991, 'q') + "\n";
+    std::string input; // one buffer for every run, which keeps the run short
+    for (const std::string& hard : cases) {
+        PlainResult want = plain_model(hard);
+        want.status = 1;
+        std::vector<std::size_t> edges;
+        for (std::size_t i = 0; i < 72; ++i)
+            edges.push_back(i);
+        for (std::size_t i = 0; i < hard.size(); ++i)
+            if (hard[i] == '\n' || hard[i] == '\r' || hard.compare(i, 3, "err") == 0)
+                for (std::size_t e = i; e < i + 4; ++e)
+                    edges.push_back(e);
+        for (const std::size_t edge : edges) {
+            // The case starts `edge` bytes before the end of the block.
+            input.assign(lines, lines.size() - (block - before.size() - edge));
+            input += before;
+            input += hard;
+            const PlainResult got = fold(input);
+            ASSERT_EQ(got.out, want.out) << hard.substr(0, 40) << " edge " << edge;
+            ASSERT_EQ(got.status, want.status) << hard.substr(0, 40) << " edge " << edge;
+        }
+    }
 }
 
 TEST(Filter, CrLfIsLeftToATextModeRuntimeWhenItFoldsIt) {
