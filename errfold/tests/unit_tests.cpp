@@ -1,6 +1,7 @@
 #include "errfold.hpp"
 #include "line_reader.hpp"
 #include "memory_io.hpp"
+#include "output.hpp"
 #include "plain_model.hpp"
 #include "search.hpp"
 
@@ -201,6 +202,34 @@ TEST(Filter, OutputLargerThanItsBlockArrivesWhole) {
                 " - d\n";
     }
     EXPECT_EQ(fold(input, {65536, 1000, 7}).out, want);
+}
+
+// Pieces of output against the size of the output block: a block filled
+// exactly and then one byte alone, pieces larger than the block, which go out
+// directly, with bytes pending before them and with none.
+TEST(Output, PiecesArriveWholeAndInOrder) {
+    constexpr std::size_t block = Output::kCapacity;
+    const std::vector<std::vector<std::size_t>> rows = {
+        {block, 1},     {block - 1, 1, 1},  {1, block - 1, 1},   {block + 1},
+        {3 * block, 1}, {1, 3 * block + 5}, {10, block + 1, 10}, {block / 2, block / 2 + 1, 1},
+    };
+    static char room[Output::kCapacity + Output::kOverread];
+    for (const auto& sizes : rows) {
+        StringSink sink;
+        Output out(sink, room);
+        std::string want;
+        for (std::size_t n = 0; n < sizes.size(); ++n) {
+            // Each piece has its own bytes, and padding that put_input may read.
+            std::string piece(sizes[n] + Output::kOverread, '\0');
+            for (std::size_t i = 0; i < piece.size(); ++i)
+                piece[i] = static_cast<char>('a' + (i * 7 + n) % 26);
+            out.put_input({piece.data(), sizes[n]});
+            want.append(piece, 0, sizes[n]);
+        }
+        EXPECT_TRUE(out.flush());
+        ASSERT_EQ(sink.text.size(), want.size()) << sizes.size() << " pieces, first " << sizes[0];
+        EXPECT_EQ(sink.text, want) << sizes.size() << " pieces, first " << sizes[0];
+    }
 }
 
 // The vectorised search and index read many bytes at a time: every length
