@@ -241,14 +241,18 @@ TEST(Search, AgreesWithPlainSearchAtEveryPlace) {
     };
     for (std::size_t size = 0; size < 150; ++size) {
         for (std::size_t at = 0; at <= size; ++at) {
-            std::string text(size, 'e');
-            for (std::size_t i = 0; i < size; i += 3)
-                text[i] = i % 7 ? 'r' : '\n'; // near misses
-            text.replace(at, std::min<std::size_t>(5, size - at), "error", 0, size - at);
-            const std::string_view view(text);
+            // Behind the text lie the rest of the word, or else an "o", and
+            // more near misses, which nothing may see.
+            std::string bytes(size + 64, 'e');
+            for (std::size_t i = 0; i < bytes.size(); i += 3)
+                bytes[i] = i % 7 ? 'r' : '\n'; // near misses
+            bytes.replace(at, 5, "error");
+            if (at + 5 <= size) bytes[size] = 'o';
+            const std::string_view view(bytes.data(), size);
             for (const std::string_view word : {"error", "line", "rre"})
                 ASSERT_EQ(offset(view, find_word(view, word)), view.find(word)) << size << at;
-            ASSERT_EQ(find_byte(view, 'o', at), view.find('o', at)) << size << at;
+            for (const std::size_t from : {at, std::min(at + 4, size)})
+                ASSERT_EQ(find_byte(view, 'o', from), view.find('o', from)) << size << at;
             for (const IndexPath path : index_paths_here()) {
                 use_index_path(path);
                 IndexBits index[3];
