@@ -192,18 +192,6 @@ TEST(Filter, StopsReadingOnceOutputFails) {
     EXPECT_EQ(r.error, ENOSPC);
 }
 
-TEST(Filter, OutputLargerThanItsBlockArrivesWhole) {
-    std::string input;
-    std::string want;
-    for (int i = 1; i <= 5000; ++i) {
-        input += "f(g(line " + std::to_string(i) + ", column 1) error\n" + std::string(300, 'c') +
-                 "\nd\n";
-        want += "f(g(line " + std::to_string(i - 1) + ", column 1) error " + std::string(300, 'c') +
-                " - d\n";
-    }
-    EXPECT_EQ(fold(input, {65536, 1000, 7}).out, want);
-}
-
 // Pieces of output against the size of the output block: a block filled
 // exactly and then one byte alone, pieces larger than the block, which go out
 // directly, with bytes pending before them and with none.
