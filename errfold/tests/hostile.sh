@@ -60,7 +60,7 @@ while IFS='|' read -r call first fault want_status want_out want_err; do
     strace -o /dev/null -e trace="$call" -e inject="$call:$fault:when=${nth:-1}" "$program" \
         <"$tmp/report" >"$tmp/out" 2>"$tmp/err"
     status=$?
-    printf "$want_out" >"$tmp/want"
+    printf %b "$want_out" >"$tmp/want"
     check "$call-$fault-status" [ $status = "$want_status" ]
     check "$call-$fault-output" cmp -s "$tmp/out" "$tmp/want"
     check "$call-$fault-message" [ "$(cat "$tmp/err")" = "$want_err" ]
