@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Hostile input for errfold: a huge line under a small memory limit, input
-# that arrives in random short reads, standard output closed, and a close of
-# standard output that fails (made to, by strace).
+# that arrives in random short reads, standard output closed, and system
+# calls that fail (made to, by strace).
 # Usage: hostile.sh PROGRAM [RUNNER...]; RUNNER (an emulator, for instance) is
 # put in front of PROGRAM. Not for sanitizer builds, which need far more
 # address space than the limit allows; an emulator does too, so under one
@@ -52,20 +52,31 @@ status=$?
 check closed-stdout-status [ $status = 2 ]
 check closed-stdout-message [ "$(cat "$tmp/err")" = "errfold: write error: Bad file descriptor" ]
 
-# Every write goes through, and then closing standard output fails, as it
-# does where a file system reports a lost write only then. A program linked
-# with shared libraries has the loader close files before main, so a first
-# traced run counts the closes up to that of standard output, and only that
-# one is made to fail.
-strace -o "$tmp/closes" -e trace=close "${run[@]}" <"$tmp/report" >"$tmp/out" 2>"$tmp/err"
-nth=$(awk '/^close\(/ { n++ } /^close\(1\)/ { print n; exit }' "$tmp/closes")
-check closes-stdout [ -n "$nth" ]
-strace -o /dev/null -e trace=close -e inject=close:error=EIO:when=${nth:-1} "${run[@]}" \
-    <"$tmp/report" >"$tmp/out" 2>"$tmp/err"
-status=$?
-printf 'a(b(line 1, column 1) error first - second\n' >"$tmp/want"
-check close-fails-status [ $status = 2 ] && check close-fails-output cmp -s "$tmp/out" "$tmp/want"
-check close-fails-message [ "$(cat "$tmp/err")" = "errfold: write error: Input/output error" ]
+# System calls made to fail by strace, one call each, as a system may fail
+# them: a close of standard output that reports a lost write, a write that
+# moves nothing, as on a full device, and a read interrupted by a signal,
+# which is tried again. The loader of a shared build, or an emulator, makes
+# calls of its own before the program's, so a first traced run counts the
+# calls up to the program's first, and only that one is made to fail.
+# SYSCALL|THE PROGRAM'S FIRST|FAULT|STATUS|STDOUT|STDERR
+report_out='a(b(line 1, column 1) error first - second\n'
+while IFS='|' read -r call first fault want_status want_out want_err; do
+    strace -o "$tmp/calls" -e trace="$call" "${run[@]}" <"$tmp/report" >"$tmp/out" 2>"$tmp/err"
+    nth=$(awk -v call="$call(" -v first="$first" \
+        'index($0, call) == 1 { n++ } index($0, first) == 1 { print n; exit }' "$tmp/calls")
+    check "$call-traced" [ -n "$nth" ]
+    strace -o /dev/null -e trace="$call" -e inject="$call:$fault:when=${nth:-1}" "${run[@]}" \
+        <"$tmp/report" >"$tmp/out" 2>"$tmp/err"
+    status=$?
+    printf %b "$want_out" >"$tmp/want"
+    check "$call-$fault-status" [ $status = "$want_status" ]
+    check "$call-$fault-output" cmp -s "$tmp/out" "$tmp/want"
+    check "$call-$fault-message" [ "$(cat "$tmp/err")" = "$want_err" ]
+done <<EOF
+close|close(1)|error=EIO|2|$report_out|errfold: write error: Input/output error
+write|write(1,|retval=0|2||errfold: write error: No space left on device
+read|read(0,|error=EINTR|0|$report_out|
+EOF
 
 echo "errfold hostile input: $passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -1,5 +1,7 @@
 #include "errfold.hpp"
+#include "line_reader.hpp"
 #include "memory_io.hpp"
+#include "output.hpp"
 #include "plain_model.hpp"
 #include "search.hpp"
 
@@ -7,6 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -55,6 +58,24 @@ std::string random_log(std::mt19937& rng) {
     return s;
 }
 
+// A copy at a multiple of 64 bytes, where the reader puts each block of
+// input, with nothing behind it.
+class AlignedCopy {
+  public:
+    explicit AlignedCopy(std::string_view text)
+        : bytes_(static_cast<char*>(::operator new(text.size(), kAlignment))) {
+        std::memcpy(bytes_, text.data(), text.size());
+    }
+    ~AlignedCopy() { ::operator delete(bytes_, kAlignment); }
+    AlignedCopy(const AlignedCopy&) = delete;
+    AlignedCopy& operator=(const AlignedCopy&) = delete;
+    std::string_view first(std::size_t size) const { return {bytes_, size}; }
+
+  private:
+    static constexpr std::align_val_t kAlignment{64};
+    char* bytes_;
+};
+
 } // namespace
 
 // The block reader, its index, its bulk pass over ordinary lines and the
@@ -102,6 +123,54 @@ TEST(Filter, AgreesWithAPlainModelOnRandomInput) {
     use_index_path(index_paths_here().front());
 }
 
+// A file is read in whole blocks. The hard cases, each laid across the edge
+// of the first block at every place that matters: the last 64-byte word of
+// the block, and next to each line end, CR and "err" of the case. A line of
+// 992 bytes goes first, so that the line start before the edge lies more
+// than 998 bytes back; the lines before it are dropped.
+TEST(Filter, HardCasesAcrossAFullReadBlock) {
+    const std::string header = "a(b(line 12, column 5) error";
+    const std::string x997(997, 'x');
+    const std::string cases[] = {
+        "yyyyyyyyyy" + header + "\nc\nd\n",
+        header + "\r\nc\r\nd\r\n",
+        header + "\n" + x997 + "\r\nd\n",
+        header + "\n" + x997 + "x\r\nd\n",
+        header + std::string(970, 'x') + "\nd\n",
+        header + std::string(971, 'x') + "\nd\n",
+        header + "\n" + std::string(2000, 'c') + "\n",
+        header + " " + std::string(969, 'x') + "\r",
+        std::string(1000, 'p') + "\n" + header + "\nc\nd\n",
+        "a(b(line 4 column error" + std::string(974, 'y') + ",",
+    };
+    constexpr std::size_t block = LineReader::kBlock;
+    std::string lines;
+    while (lines.size() < block)
+        lines += std::string(79, 'p') + "\n";
+    const std::string before = std::string(991, 'q') + "\n";
+    std::string input; // one buffer for every run, which keeps the run short
+    for (const std::string& hard : cases) {
+        PlainResult want = plain_model(hard);
+        want.status = 1;
+        std::vector<std::size_t> edges;
+        for (std::size_t i = 0; i < 72; ++i)
+            edges.push_back(i);
+        for (std::size_t i = 0; i < hard.size(); ++i)
+            if (hard[i] == '\n' || hard[i] == '\r' || hard.compare(i, 3, "err") == 0)
+                for (std::size_t e = i; e < i + 4; ++e)
+                    edges.push_back(e);
+        for (const std::size_t edge : edges) {
+            // The case starts `edge` bytes before the end of the block.
+            input.assign(lines, lines.size() - (block - before.size() - edge));
+            input += before;
+            input += hard;
+            const PlainResult got = fold(input);
+            ASSERT_EQ(got.out, want.out) << hard.substr(0, 40) << " edge " << edge;
+            ASSERT_EQ(got.status, want.status) << hard.substr(0, 40) << " edge " << edge;
+        }
+    }
+}
+
 TEST(Filter, CrLfIsLeftToATextModeRuntimeWhenItFoldsIt) {
     EXPECT_EQ(fold("a(b(line 3, column 1) error\r\nc\r\nd\r\n", {1 << 20}, false).out,
               "a(b(line 2, column 1) error\r c\r - d\r\n");
@@ -143,16 +212,32 @@ TEST(Filter, StopsReadingOnceOutputFails) {
     EXPECT_EQ(r.error, ENOSPC);
 }
 
-TEST(Filter, OutputLargerThanItsBlockArrivesWhole) {
-    std::string input;
-    std::string want;
-    for (int i = 1; i <= 5000; ++i) {
-        input += "f(g(line " + std::to_string(i) + ", column 1) error\n" + std::string(300, 'c') +
-                 "\nd\n";
-        want += "f(g(line " + std::to_string(i - 1) + ", column 1) error " + std::string(300, 'c') +
-                " - d\n";
+// Pieces of output against the size of the output block: a block filled
+// exactly and then one byte alone, pieces larger than the block, which go out
+// directly, with bytes pending before them and with none.
+TEST(Output, PiecesArriveWholeAndInOrder) {
+    constexpr std::size_t block = Output::kCapacity;
+    const std::vector<std::vector<std::size_t>> rows = {
+        {block, 1},     {block - 1, 1, 1},  {1, block - 1, 1},   {block + 1},
+        {3 * block, 1}, {1, 3 * block + 5}, {10, block + 1, 10}, {block / 2, block / 2 + 1, 1},
+    };
+    static char room[Output::kCapacity + Output::kOverread];
+    for (const auto& sizes : rows) {
+        StringSink sink;
+        Output out(sink, room);
+        std::string want;
+        for (std::size_t n = 0; n < sizes.size(); ++n) {
+            // Each piece has its own bytes, and padding that put_input may read.
+            std::string piece(sizes[n] + Output::kOverread, '\0');
+            for (std::size_t i = 0; i < piece.size(); ++i)
+                piece[i] = static_cast<char>('a' + (i * 7 + n) % 26);
+            out.put_input({piece.data(), sizes[n]});
+            want.append(piece, 0, sizes[n]);
+        }
+        EXPECT_TRUE(out.flush());
+        ASSERT_EQ(sink.text.size(), want.size()) << sizes.size() << " pieces, first " << sizes[0];
+        EXPECT_EQ(sink.text, want) << sizes.size() << " pieces, first " << sizes[0];
     }
-    EXPECT_EQ(fold(input, {65536, 1000, 7}).out, want);
 }
 
 TEST(Search, IndexesTheWayThisProcessorIsBuiltFor) {
@@ -183,30 +268,34 @@ TEST(Search, AgreesWithPlainSearchAtEveryPlace) {
     };
     for (std::size_t size = 0; size < 150; ++size) {
         for (std::size_t at = 0; at <= size; ++at) {
-            std::string text(size, 'e');
-            for (std::size_t i = 0; i < size; i += 3)
-                text[i] = i % 7 ? 'r' : '\n'; // near misses
-            text.replace(at, std::min<std::size_t>(5, size - at), "error", 0, size - at);
-            // Where the reader puts it: at a multiple of 64, with more bytes
-            // behind it that must not count.
-            alignas(64) char room[256];
-            std::memset(room, 'r', sizeof room);
-            std::memcpy(room, text.data(), size);
-            const std::string_view view(room, size);
-            for (const std::string_view word : {"error", "line", "rre"})
-                ASSERT_EQ(offset(view, find_word(view, word)), view.find(word)) << size << at;
-            ASSERT_EQ(find_byte(view, 'o', at), view.find('o', at)) << size << at;
-            for (const IndexPath path : index_paths_here()) {
-                use_index_path(path);
-                IndexBits index[3];
-                index_block(view, index);
-                for (std::size_t i = 0; i < (size + 63) / 64 * 64; ++i) {
-                    const auto bit = [i](std::uint64_t bits) { return bits >> i % 64 & 1; };
-                    ASSERT_EQ(bit(index[i / 64].newlines), i < size && view[i] == '\n')
-                        << size << at << i;
-                    ASSERT_EQ(bit(index[i / 64].candidates),
-                              i + 3 <= size && view.substr(i).starts_with("err"))
-                        << size << at << i << int(path);
+            // The text twice, where the reader puts a block: alone, where a
+            // sanitizer sees any read past its end, and with the rest of the
+            // word, or else an "o", and more near misses behind it, which
+            // nothing may count.
+            std::string bytes(size + 64, 'e');
+            for (std::size_t i = 0; i < bytes.size(); i += 3)
+                bytes[i] = i % 7 ? 'r' : '\n'; // near misses
+            bytes.replace(at, 5, "error");
+            if (at + 5 <= size) bytes[size] = 'o';
+            const AlignedCopy alone(std::string_view(bytes).substr(0, size));
+            const AlignedCopy behind(bytes);
+            for (const std::string_view view : {alone.first(size), behind.first(size)}) {
+                for (const std::string_view word : {"error", "line", "rre"})
+                    ASSERT_EQ(offset(view, find_word(view, word)), view.find(word)) << size << at;
+                for (const std::size_t from : {at, std::min(at + 4, size)})
+                    ASSERT_EQ(find_byte(view, 'o', from), view.find('o', from)) << size << at;
+                for (const IndexPath path : index_paths_here()) {
+                    use_index_path(path);
+                    IndexBits index[3];
+                    index_block(view, index);
+                    for (std::size_t i = 0; i < (size + 63) / 64 * 64; ++i) {
+                        const auto bit = [i](std::uint64_t bits) { return bits >> i % 64 & 1; };
+                        ASSERT_EQ(bit(index[i / 64].newlines), i < size && view[i] == '\n')
+                            << size << at << i;
+                        ASSERT_EQ(bit(index[i / 64].candidates),
+                                  i + 3 <= size && view.substr(i).starts_with("err"))
+                            << size << at << i << int(path);
+                    }
                 }
             }
         }
