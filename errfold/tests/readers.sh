@@ -81,8 +81,8 @@ awk -F'|' -v dir="$tmp/fail" '!/^#/ && substr(lines(dir "/" $1, $2), $3, length(
 echo "status 0" >"$tmp/ok.want"
 # Emacs visits each file of the log: it must have every line and column named.
 [ "$reader" = emacs ] &&
-    awk -F'|' 'NR > 1 && $2 > n[$1] { n[$1] = $2 } $3 > c[$1] { c[$1] = $3 }
-        END { for (f in n) if (f != "-") print f "|" n[f] "|" c[f] }' "$tmp/log.want" |
+    awk -F'|' 'NR > 1 && $1 != "-" { if ($2 > n[$1]) n[$1] = $2; if ($3 > c[$1]) c[$1] = $3 }
+        END { for (f in n) print f "|" n[f] "|" c[f] }' "$tmp/log.want" |
     while IFS='|' read -r file lines width; do
         mkdir -p "$tmp/log/work/$(dirname "$file")"
         awk -v n="$lines" -v c="$width" 'BEGIN { while (n-- > 0) printf "%*s\n", c, "" }' >"$tmp/log/work/$file"
