@@ -18,6 +18,7 @@ for file in bin/errfold bin/vestorkal share/man/man1/errfold.1.gz share/man/man1
 done
 # The editor files are installed as they were tested, byte for byte.
 editor_files=(errfold/editors/compiler/errfold.vim share/vim/vimfiles/compiler/errfold.vim
+    errfold/editors/compiler/errfold.vim share/nvim/site/compiler/errfold.vim
     errfold/editors/errfold.el share/emacs/site-lisp/errfold.el
     errfold/editors/errfold-matcher.json share/errfold/errfold-matcher.json)
 same_editor_files() { # ROOT
@@ -29,6 +30,8 @@ same_editor_files "$stage/usr" || { echo "cmake --install: editor files differ f
 
 (cd "$build" && cpack -G "DEB;TGZ" -B "$stage/packages")
 deb=$(ls "$stage"/packages/*.deb)
+mkdir "$stage/tgz" && tar -xzf "$stage"/packages/*.tar.gz -C "$stage/tgz" --strip-components=1
+same_editor_files "$stage/tgz" || { echo "the .tar.gz's editor files differ from the tested ones" >&2; exit 1; }
 ls -l "$stage"/packages/*.deb "$stage"/packages/*.tar.gz
 dpkg-deb --info "$deb"
 # Everything lintian has to say, down to the pedantic and informational
@@ -63,6 +66,10 @@ set -e
 if command -v vim >/dev/null; then
     vim -N -u NONE -i NONE -es -c 'compiler errfold' -c 'if &l:efm !~# "(line" | cquit | endif' -c 'qa!' ||
         { echo "vim: :compiler errfold found nothing installed" >&2; exit 1; }
+fi
+if command -v nvim >/dev/null; then
+    nvim --headless -u NONE -i NONE -n -es -c 'compiler errfold' -c 'if &l:efm !~# "(line" | cquit | endif' -c 'qa!' ||
+        { echo "nvim: :compiler errfold found nothing installed" >&2; exit 1; }
 fi
 if command -v emacs >/dev/null; then
     emacs --batch --eval "(progn (require 'errfold) (assq 'errfold compilation-error-regexp-alist-alist))" ||

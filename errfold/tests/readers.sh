@@ -1,20 +1,32 @@
 #!/usr/bin/env bash
-# errfold's reports as the programs that read them see them. A log is made of
-# the headers in places.txt, each with two continuation lines and a line to
-# drop, its line ends LF and CR LF by turns; the built errfold folds it, and
-# the reader must place each report at the file, line and column the table
-# gives, and give no place to a header errfold wrote as it came.
-#   vim:     Vim, headless: :compiler errfold, :make, the quickfix list
-#   emacs:   Emacs --batch: errfold.el, M-x compile, next-error to each error
-#   matcher: the problem matcher, with npm's @rushstack/problem-matcher
-#            where it is installed (globally), and with node's own RegExp
-# Usage: readers.sh vim|emacs|matcher PROGRAM EDITORS_DIR [RUNNER...]; RUNNER
-# (an emulator, for instance) is put in front of PROGRAM.
+# errfold's reports as the programs that read them see them, each run with
+# the recipe README.md gives it, on three builds (each a make in its own
+# folder):
+#   log:  a Makefile that prints a log made of the headers in places.txt,
+#         each with two continuation lines and a line to drop, its line ends
+#         LF and CR LF by turns; make succeeds
+#   fail: examples/project as it is: three reports, make fails (status 2)
+#   ok:   examples/project with UNITS=tiles: no report, make succeeds
+# The reader must show make's status, whatever errfold dropped, and place
+# each report at the file, line and column the tables give (places.txt,
+# project-places.txt), and give no place to a header errfold wrote as it
+# came.
+#   vim, nvim: headless, :compiler errfold, the README's makeprg, :make, the
+#              quickfix list and v:shell_error
+#   emacs:     Emacs --batch: errfold.el, M-x errfold-compile, the verdict
+#              the compilation ends with, next-error to each error
+#   matcher:   the README's GitHub step, run as the runner runs it, read by
+#              npm's @rushstack/problem-matcher (installed globally); and the
+#              README's VS Code task, run as VS Code runs it, read with
+#              node's own RegExp
+# Usage: readers.sh vim|nvim|emacs|matcher PROGRAM EDITORS_DIR [RUNNER...];
+# RUNNER (an emulator, for instance) is put in front of PROGRAM.
 # Exits 77, skipped, when the reader is not installed; under CI that fails.
 set -u
 reader=$1 program=$2 editors=$3
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
+readme=$here/../../README.md
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -24,15 +36,18 @@ missing() {
     exit 77
 }
 case $reader in
-vim) command -v vim >/dev/null || missing vim ;;
-emacs) command -v emacs >/dev/null || missing emacs ;;
-matcher) command -v node >/dev/null || missing node ;;
-*) echo "usage: readers.sh vim|emacs|matcher PROGRAM EDITORS_DIR [RUNNER...]" >&2; exit 2 ;;
+vim | nvim | emacs) command -v "$reader" >/dev/null || missing "$reader" ;;
+matcher)
+    command -v node >/dev/null || missing node
+    export NODE_PATH && NODE_PATH=$(npm root -g 2>/dev/null)
+    node -e "require('@rushstack/problem-matcher')" 2>/dev/null || missing "npm's @rushstack/problem-matcher"
+    ;;
+*) echo "usage: readers.sh vim|nvim|emacs|matcher PROGRAM EDITORS_DIR [RUNNER...]" >&2; exit 2 ;;
 esac
 
-# The build runs in work/, so that ../ leads somewhere; errfold is found on
-# PATH, as a user's shell finds it (with a runner, a script that runs it).
-mkdir -p "$tmp/work" "$tmp/bin"
+# errfold is found on PATH, as a user's shell finds it (with a runner, a
+# script that runs it).
+mkdir -p "$tmp/bin"
 if [ $# = 0 ]; then
     ln -s "$program" "$tmp/bin/errfold"
 else
@@ -40,95 +55,136 @@ else
     chmod +x "$tmp/bin/errfold"
 fi
 export PATH=$tmp/bin:$PATH
-cd "$tmp/work" || exit 1
+
+# The log build runs in log/work, so that ../ leads somewhere. Each want
+# file is the status, then one entry a report: FILE|LINE|COLUMN, or -
+# without a place.
+mkdir -p "$tmp/log/work"
+printf 'all:\n\t@cat build.log\n' >"$tmp/log/work/Makefile"
+echo "status 0" >"$tmp/log.want"
 n=0
 while IFS='|' read -r header file line column; do
     [[ -z $header || $header == \#* ]] && continue
     eol=$'\n' && ((n % 2)) && eol=$'\r\n'
     printf '%s' "Compiling unit $n$eol$header$eol    x := (a(line 3, column 9) + 1$eol    did you mean b?$eol"
-    if [ -n "$file" ]; then echo "$file|$line|$column" >>"$tmp/want"; else echo - >>"$tmp/want"; fi
+    if [ -n "$file" ]; then echo "$file|$line|$column" >>"$tmp/log.want"; else echo - >>"$tmp/log.want"; fi
     n=$((n + 1))
-done <"$here/places.txt" >build.log
-# Emacs visits each file: it must have every line and column named.
+done <"$here/places.txt" >"$tmp/log/work/build.log"
+cp -R "$here/../../examples/project" "$tmp/fail"
+cp -R "$here/../../examples/project" "$tmp/ok"
+# Each place of the table is a real one: its word stands there in the file.
+awk -F'|' -v dir="$tmp/fail" '!/^#/ && substr(lines(dir "/" $1, $2), $3, length($4)) != $4 {
+        print "project-places.txt: no " $4 " at " $1 ":" $2 ":" $3; bad = 1 }
+    function lines(f, n, l) { while (n-- > 0) getline l <f; close(f); return l }
+    END { exit bad }' "$here/project-places.txt" || exit 1
+{ echo "status 2" && grep -v '^#' "$here/project-places.txt" | cut -d'|' -f1-3; } >"$tmp/fail.want"
+echo "status 0" >"$tmp/ok.want"
+# Emacs visits each file of the log: it must have every line and column named.
 [ "$reader" = emacs ] &&
-    awk -F'|' '$2 > n[$1] { n[$1] = $2 } $3 > c[$1] { c[$1] = $3 }
-        END { for (f in n) if (f != "-") print f "|" n[f] "|" c[f] }' "$tmp/want" |
+    awk -F'|' 'NR > 1 && $1 != "-" { if ($2 > n[$1]) n[$1] = $2; if ($3 > c[$1]) c[$1] = $3 }
+        END { for (f in n) print f "|" n[f] "|" c[f] }' "$tmp/log.want" |
     while IFS='|' read -r file lines width; do
-        mkdir -p "$(dirname "$file")"
-        awk -v n="$lines" -v c="$width" 'BEGIN { while (n-- > 0) printf "%*s\n", c, "" }' >"$file"
+        mkdir -p "$tmp/log/work/$(dirname "$file")"
+        awk -v n="$lines" -v c="$width" 'BEGIN { while (n-- > 0) printf "%*s\n", c, "" }' >"$tmp/log/work/$file"
     done
 
-case $reader in
-vim)
-    # Each output line is one entry: FILE|LINE|COLUMN, or - without a place.
-    vim -N -u NONE -i NONE -es -c "let &rtp = '$editors,' . &rtp" -c 'compiler errfold' \
-        -c 'set makeprg=cat\ build.log\ 2>&1\ \\\|\ errfold' -c 'silent make' \
-        -c "call writefile(map(getqflist(), {_, e -> e.valid ? bufname(e.bufnr) . '|' . e.lnum . '|' . e.col : '-'}), '$tmp/got')" \
-        -c 'qa!' >/dev/null 2>&1
-    ;;
-emacs)
-    # Errors only: a line without a place is no error to compilation mode.
-    grep -v '^-$' "$tmp/want" >"$tmp/want.errors" && mv "$tmp/want.errors" "$tmp/want"
-    emacs -Q --batch -L "$editors" --eval "(progn
-        (require 'errfold)
-        (let ((root default-directory) (buffer (compile \"cat build.log 2>&1 | errfold\")))
-          (while (process-live-p (get-buffer-process buffer))
-            (accept-process-output nil 0.05))
-          (condition-case nil
-              (while t
-                (next-error)
-                (with-current-buffer (window-buffer)
-                  (princ (format \"%s|%d|%d\n\" (file-relative-name buffer-file-name root)
-                                 (line-number-at-pos) (1+ (current-column))))))
-            (user-error nil))))" >"$tmp/got" 2>"$tmp/err"
-    ;;
-matcher)
-    # VS Code runs the pattern as a JavaScript RegExp on each line; the
-    # library runs the whole matcher as a task runner would.
-    errfold <build.log >"$tmp/out"
-    NODE_PATH=$(npm root -g 2>/dev/null) node - "$editors/errfold-matcher.json" "$tmp/out" "$tmp/got" \
-        "$here/../../README.md" <<'JS'
+read_build() { # CASE: runs the reader in the case's folder, writes CASE.got
+    local case=$1 got=$tmp/$1.got
+    case $reader in
+    vim | nvim)
+        # Vim shows a status only with a 'shellpipe' that keeps it; the log
+        # build runs with the default, tee, whose status is always 0.
+        local makeprg shellpipe='set shellpipe=>%s\ 2>&1' editor=(vim)
+        makeprg=$(sed -n 's/^:\(let &makeprg = .*\)/\1/p' "$readme")
+        [ "$reader" = nvim ] && editor=(nvim --headless)
+        [ "$case" = log ] && shellpipe='set shellpipe&'
+        "${editor[@]}" -N -u NONE -i NONE -n -es -c "let &rtp = '$editors,' . &rtp" -c 'compiler errfold' \
+            -c "$makeprg" -c "$shellpipe" -c 'silent make' \
+            -c "call writefile(['status ' . v:shell_error] + map(getqflist(), {_, e -> e.valid ? bufname(e.bufnr) . '|' . e.lnum . '|' . e.col : '-'}), '$got')" \
+            -c 'qa!' </dev/null >/dev/null 2>&1
+        ;;
+    emacs)
+        # Errors only: a line without a place is no error to compilation mode.
+        grep -v '^-$' "$tmp/$case.want" >"$tmp/want" && mv "$tmp/want" "$tmp/$case.want"
+        emacs -Q --batch -L "$editors" --eval "$(
+            cat <<'EL'
+(progn
+  (require 'errfold)
+  (let ((root default-directory) verdict)
+    (add-hook 'compilation-finish-functions (lambda (_ message) (setq verdict message)))
+    (errfold-compile errfold-compile-command)
+    (while (not verdict)
+      (accept-process-output nil 0.05))
+    (princ (cond ((string-prefix-p "finished" verdict) "status 0\n")
+                 ((string-match "exited abnormally with code \\([0-9]+\\)" verdict)
+                  (format "status %s\n" (match-string 1 verdict)))
+                 (t verdict)))
+    (condition-case nil
+        (while t
+          (next-error)
+          (with-current-buffer (window-buffer)
+            (princ (format "%s|%d|%d\n" (file-relative-name buffer-file-name root)
+                           (line-number-at-pos) (1+ (current-column))))))
+      (user-error nil))))
+EL
+        )" >"$got" 2>"$tmp/err"
+        ;;
+    matcher)
+        node - "$editors/errfold-matcher.json" "$readme" "$got" <<'JS'
 const fs = require('fs');
-const [file, out, got, readme] = process.argv.slice(2);
+const { spawnSync } = require('child_process');
+const [file, readme, got] = process.argv.slice(2);
+const text = fs.readFileSync(readme, 'utf8');
 const matcher = JSON.parse(fs.readFileSync(file, 'utf8')).problemMatcher[0];
-const pattern = matcher.pattern[0];
 // The README's tasks.json gives VS Code this same pattern.
-const shown = [...fs.readFileSync(readme, 'utf8').matchAll(/"regexp": (".*")/g)];
-if (shown.length === 0 || shown.some((m) => JSON.parse(m[1]) !== pattern.regexp))
+const shown = [...text.matchAll(/"regexp": (".*")/g)];
+if (shown.length === 0 || shown.some((m) => JSON.parse(m[1]) !== matcher.pattern[0].regexp))
   throw new Error('README.md shows another pattern than ' + file);
-const lines = fs.readFileSync(out, 'utf8').split(/(?<=\n)/);
-const re = new RegExp(pattern.regexp);
-const places = lines.map((line) => {
+const task = JSON.parse(text.match(/```json\n(\{\n  "version"[^]*?)```/)[1]).tasks[0];
+const step = text.match(/```yaml\n[^]*?  run: \|\n([^]*?)```/)[1].replace(/^    /gm, '');
+fs.writeFileSync('step.sh', step);
+// GitHub runs a step with shell: bash this way; VS Code spawns a process
+// task's command with its arguments.
+const runs = [spawnSync('bash', ['--noprofile', '--norc', '-eo', 'pipefail', 'step.sh'], { encoding: 'utf8' }),
+  spawnSync(task.command, task.args, { encoding: 'utf8' })];
+fs.unlinkSync('step.sh');
+const [parsed] = require('@rushstack/problem-matcher').parseProblemMatchersJson([{ name: matcher.owner, ...matcher }]);
+const re = new RegExp(task.problemMatcher.pattern.regexp);
+const p = task.problemMatcher.pattern;
+// The library takes each line with its newline, as a runner reads it.
+const readers = [(line) => parsed.exec(line), (line) => {
   const m = re.exec(line.replace(/\n$/, ''));
-  return m ? `${m[pattern.file]}|${m[pattern.line]}|${m[pattern.column]}` : '-';
-});
-let library;
-try {
-  library = require('@rushstack/problem-matcher');
-} catch {
-  if (process.env.CI && process.env.CI !== 'false') throw new Error('@rushstack/problem-matcher is not installed');
-  console.log('matcher: @rushstack/problem-matcher is not installed; node\'s RegExp only');
-}
-if (library) {
-  const [parsed] = library.parseProblemMatchersJson([{ name: matcher.owner, ...matcher }]);
-  lines.forEach((line, i) => {
-    const p = parsed.exec(line);
-    const place = p ? `${p.file}|${p.line}|${p.column}` : '-';
-    if (place !== places[i]) places[i] += ` (the library: ${place})`;
-  });
-}
-fs.writeFileSync(got, places.join('\n') + '\n');
+  return m && { file: m[p.file], line: m[p.line], column: m[p.column] };
+}];
+// Each entry as GitHub's runner sees it (workflow commands are not output),
+// with what VS Code sees where it differs.
+const [github, vscode] = runs.map((run, i) => [`status ${run.status}`].concat(
+  (run.stdout + run.stderr).split(/(?<=\n)/).filter((line) => line && !line.startsWith('::')).map((line) => {
+    const place = readers[i](line);
+    return place ? `${place.file}|${place.line}|${place.column}` : '-';
+  })));
+const entries = github.map((entry, i) => (entry === vscode[i] ? entry : `${entry} (VS Code: ${vscode[i]})`));
+vscode.slice(github.length).forEach((entry) => entries.push(`(VS Code: ${entry})`));
+fs.writeFileSync(got, entries.join('\n') + '\n');
 JS
-    ;;
-esac
+        ;;
+    esac
+}
 
-if cmp -s "$tmp/want" "$tmp/got"; then
-    echo "$reader: every report placed as the log says ($(wc -l <"$tmp/want") entries)"
-    echo "1 passed, 0 failed"
-    exit 0
-fi
-echo "$reader: places differ (want, got):"
-diff "$tmp/want" "$tmp/got"
-[ -s "$tmp/err" ] 2>/dev/null && grep -v '^Next locus\|^Compilation' "$tmp/err" | head -20
+failed=0
+for case in log fail ok; do
+    dir=$tmp/$case
+    [ "$case" = log ] && dir=$tmp/log/work
+    (cd "$dir" && if [ "$case" = ok ]; then export UNITS=tiles; fi && read_build "$case")
+    if cmp -s "$tmp/$case.want" "$tmp/$case.got"; then
+        echo "$reader: $case build: status and every report as the build says ($(($(wc -l <"$tmp/$case.want") - 1)) entries)"
+    else
+        echo "$reader: $case build: status or places differ (want, got):"
+        diff "$tmp/$case.want" "$tmp/$case.got"
+        [ -s "$tmp/err" ] 2>/dev/null && grep -v '^Next locus\|^Compilation' "$tmp/err" | head -20
+        failed=1
+    fi
+done
+[ "$failed" = 0 ] && echo "1 passed, 0 failed" && exit 0
 echo "0 passed, 1 failed"
 exit 1
