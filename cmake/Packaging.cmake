@@ -76,10 +76,11 @@ else()
   install(FILES README.md "${CMAKE_BINARY_DIR}/copyright" DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install_gzipped("${PROJECT_SOURCE_DIR}/packaging/changelog" ${CMAKE_INSTALL_DOCDIR})
   # Debian's policy asks for shared libraries; the programs are static for
-  # their start-up time, and the override says so where lintian looks.
+  # their start-up time, and the override says so where lintian looks. That
+  # is the .deb's /usr/share/lintian/overrides alone, so only the .deb gets
+  # it (PrepareStaging.cmake), not an install under another prefix.
   if(STATIC_LINK)
-    install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-            RENAME ${CPACK_PACKAGE_NAME})
+    set(CPACK_DEBIAN_LINTIAN_OVERRIDES "${PROJECT_SOURCE_DIR}/packaging/lintian-overrides")
   endif()
 endif()
 
