@@ -35,8 +35,8 @@ set(CPACK_STRIP_PROGRAM "${CMAKE_STRIP}")
 set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/PrepareStaging.cmake")
 
 if(WIN32)
-  # A Windows user gets the programs at the top of the zip, with a license
-  # and a README that Notepad shows as they are meant to look.
+  # A Windows user gets the programs at the top of the zip, with a license,
+  # a README and the manuals that Notepad shows as they are meant to look.
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(CPACK_SYSTEM_NAME win64)
   else()
@@ -45,16 +45,24 @@ if(WIN32)
   set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME}")
   set(CPACK_GENERATOR "ZIP")
   find_program(MANDOC mandoc REQUIRED)
-  set(windows_docs "${CMAKE_BINARY_DIR}/README.txt" "${CMAKE_BINARY_DIR}/LICENSE.txt")
+  set(windows_docs_inputs
+    "${PROJECT_SOURCE_DIR}/packaging/windows-README.txt.in"
+    "${PROJECT_SOURCE_DIR}/errfold/editors/errfold-matcher.json"
+    "${PROJECT_SOURCE_DIR}/LICENSE")
+  set(manual_pages "${PROJECT_SOURCE_DIR}/errfold/errfold.1" "${PROJECT_SOURCE_DIR}/vestorkal/vestorkal.1")
+  set(windows_docs README.txt LICENSE.txt errfold.txt vestorkal.txt)
+  list(TRANSFORM windows_docs PREPEND "${CMAKE_BINARY_DIR}/")
   add_custom_command(OUTPUT ${windows_docs}
     COMMAND sh "${PROJECT_SOURCE_DIR}/packaging/windows-docs.sh" "${CMAKE_BINARY_DIR}"
-            "${PROJECT_VERSION}" "${MANDOC}" "${PROJECT_SOURCE_DIR}/LICENSE"
-            "${PROJECT_SOURCE_DIR}/errfold/errfold.1" "${PROJECT_SOURCE_DIR}/vestorkal/vestorkal.1"
-    DEPENDS "${PROJECT_SOURCE_DIR}/packaging/windows-docs.sh" "${PROJECT_SOURCE_DIR}/LICENSE"
-            "${PROJECT_SOURCE_DIR}/errfold/errfold.1" "${PROJECT_SOURCE_DIR}/vestorkal/vestorkal.1"
+            "${PROJECT_VERSION}" "${MANDOC}" ${windows_docs_inputs} ${manual_pages}
+    DEPENDS "${PROJECT_SOURCE_DIR}/packaging/windows-docs.sh" ${windows_docs_inputs} ${manual_pages}
     VERBATIM)
   add_custom_target(windows_docs ALL DEPENDS ${windows_docs})
   install(FILES ${windows_docs} DESTINATION .)
+  # The examples that README.txt runs, beside the programs, where its
+  # commands find them.
+  install(FILES examples/build.log examples/reference.txt DESTINATION .)
+  install(DIRECTORY examples/mapy DESTINATION .)
 else()
   set(CPACK_PACKAGE_FILE_NAME "${CPACK_PACKAGE_NAME}_${PROJECT_VERSION}_${CMAKE_SYSTEM_PROCESSOR}")
   set(CPACK_GENERATOR "DEB;TGZ")
@@ -76,10 +84,11 @@ else()
   install(FILES README.md "${CMAKE_BINARY_DIR}/copyright" DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install_gzipped("${PROJECT_SOURCE_DIR}/packaging/changelog" ${CMAKE_INSTALL_DOCDIR})
   # Debian's policy asks for shared libraries; the programs are static for
-  # their start-up time, and the override says so where lintian looks.
+  # their start-up time, and the override says so where lintian looks. That
+  # is the .deb's /usr/share/lintian/overrides alone, so only the .deb gets
+  # it (PrepareStaging.cmake), not an install under another prefix.
   if(STATIC_LINK)
-    install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-            RENAME ${CPACK_PACKAGE_NAME})
+    set(CPACK_DEBIAN_LINTIAN_OVERRIDES "${PROJECT_SOURCE_DIR}/packaging/lintian-overrides")
   endif()
 endif()
 

@@ -11,6 +11,14 @@ foreach(file IN LISTS staged)
   endif()
 endforeach()
 
+if(CPACK_GENERATOR STREQUAL "DEB" AND CPACK_DEBIAN_LINTIAN_OVERRIDES)
+  set(overrides "${CPACK_TEMPORARY_INSTALL_DIRECTORY}/usr/share/lintian/overrides/${CPACK_PACKAGE_NAME}")
+  get_filename_component(folder "${overrides}" DIRECTORY)
+  file(MAKE_DIRECTORY "${folder}")
+  file(COPY_FILE "${CPACK_DEBIAN_LINTIAN_OVERRIDES}" "${overrides}")
+  file(CHMOD "${overrides}" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+endif()
+
 # Installing sets the files' permissions, but creates the folders under the
 # builder's umask; a package must not depend on who built it.
 file(CHMOD_RECURSE "${CPACK_TEMPORARY_INSTALL_DIRECTORY}" DIRECTORY_PERMISSIONS

@@ -10,7 +10,14 @@ build=${1:-build/default}
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 
-cmake --install "$build" --prefix "$stage/usr"
+# As the README has it: stripped, which cmake --install leaves to --strip.
+cmake --install "$build" --strip --prefix "$stage/usr"
+for program in errfold vestorkal; do
+    ! readelf -S "$stage/usr/bin/$program" | grep -q '\.symtab' ||
+        { echo "cmake --install --strip left the symbols in $program" >&2; exit 1; }
+done
+# The lintian override means something in the .deb alone.
+[ ! -e "$stage/usr/share/lintian" ] || { echo "cmake --install installed share/lintian" >&2; exit 1; }
 for file in bin/errfold bin/vestorkal share/man/man1/errfold.1.gz share/man/man1/vestorkal.1.gz \
     share/doc/errfold-vestorkal/README.md share/doc/errfold-vestorkal/copyright \
     share/doc/errfold-vestorkal/changelog.gz; do
@@ -42,6 +49,7 @@ findings=$(lintian --display-info --display-experimental --pedantic "$deb" 2>&1 
 [ -z "$findings" ] || { echo "lintian: $findings" >&2; exit 1; }
 echo "lintian: nothing to report"
 dpkg-deb -x "$deb" "$stage/deb"
+! tar tzf "$stage"/packages/*.tar.gz | grep -q lintian || { echo "the .tar.gz holds a lintian override" >&2; exit 1; }
 same_editor_files "$stage/deb/usr" || { echo "the .deb's editor files differ from the tested ones" >&2; exit 1; }
 tools/check-elf.sh "$stage/deb/usr/bin/errfold" "$stage/deb/usr/bin/vestorkal" \
     "$build/errfold/errfold" "$build/vestorkal/vestorkal"

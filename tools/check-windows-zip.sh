@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the zip of a Windows build, checks what it holds, unpacks it and runs
-# both programs from it under Wine on the shipped examples.
+# the examples of its README.txt in it under Wine, as written.
 # Usage: tools/check-windows-zip.sh [BUILD_DIR]   (default build/windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,29 +14,91 @@ name=errfold-vestorkal-$version-win64
 (cd "$build" && cpack -G ZIP -B "$stage/packages" >/dev/null)
 (cd "$stage" && cmake -E tar xf "packages/$name.zip")
 fail() { echo "$name.zip: $*" >&2; exit 1; }
-[ "$(cd "$stage/$name" && echo *)" = "LICENSE.txt README.txt editors errfold.exe vestorkal.exe" ] ||
-    fail "holds $(cd "$stage/$name" && echo *)"
-# The editor files as they were tested, byte for byte.
-diff -r errfold/editors "$stage/$name/editors" || fail "editors/ differs from errfold/editors"
-for text in LICENSE.txt README.txt; do
-    [ "$(grep -c '' "$stage/$name/$text")" = "$(LC_ALL=C grep -c $'\r$' "$stage/$name/$text")" ] ||
+unpacked=$stage/$name
+[ "$(cd "$unpacked" && echo *)" = \
+    "LICENSE.txt README.txt build.log editors errfold.exe errfold.txt mapy reference.txt vestorkal.exe vestorkal.txt" ] ||
+    fail "holds $(cd "$unpacked" && echo *)"
+# The editor files as they were tested, and the examples, byte for byte.
+diff -r errfold/editors "$unpacked/editors" || fail "editors/ differs from errfold/editors"
+for example in build.log reference.txt mapy/ostrov.map; do
+    cmp "examples/$example" "$unpacked/$example" || fail "$example differs from examples/$example"
+done
+for text in LICENSE.txt README.txt errfold.txt vestorkal.txt; do
+    [ "$(grep -c '' "$unpacked/$text")" = "$(LC_ALL=C grep -c $'\r$' "$unpacked/$text")" ] ||
         fail "$text has lines that do not end in CR LF"
 done
-[ "$(head -c 3 "$stage/$name/README.txt" | od -An -tx1)" = " ef bb bf" ] || fail "README.txt has no byte order mark"
-! grep -Eq '^\.[A-Z][a-z]( |$)' "$stage/$name/README.txt" || fail "README.txt holds troff requests"
-grep -q 'VesTorkal...Neexistující mapa' "$stage/$name/README.txt" || fail "README.txt lost its Czech letters"
+for text in README.txt errfold.txt vestorkal.txt; do
+    [ "$(head -c 3 "$unpacked/$text" | od -An -tx1)" = " ef bb bf" ] || fail "$text has no byte order mark"
+    ! grep -Eq '^\.[A-Z][a-z]( |$)|@[A-Z_]+@' "$unpacked/$text" || fail "$text holds troff requests or placeholders"
+done
+grep -q 'VesTorkal...Neexistující mapa' "$unpacked/vestorkal.txt" || fail "vestorkal.txt lost its Czech letters"
+# README.txt is for Windows: no Unix folders, commands or signals.
+! grep -En '/usr|/etc|~/|\$ |od -c|SIGPIPE|cmake|apt-get' "$unpacked/README.txt" ||
+    fail "README.txt speaks of Unix"
 
-# The unpacked programs, as a Windows user would run them.
+# README.txt's examples, as a user types them in the unpacked folder. A line
+# "    > COMMAND" is run by cmd, and so is the quoted command of a line
+# "    PS> cmd /c "COMMAND"", which PowerShell hands to cmd. Each runs as the
+# one line of a batch file, whose % expansion and redirections are those of
+# the prompt for the commands README.txt uses (it has no FOR variables).
+# The indented lines under a command are what it must write: standard
+# output, then standard error, whose Windows-1250 bytes are read as UTF-8.
+# "echo %ERRORLEVEL%" and "$LASTEXITCODE" show the status of the command
+# before them, as in one session; a command with no lines under it must
+# succeed. Other PowerShell lines cannot run here and are counted.
 wine wineboot -i >/dev/null 2>&1
-set +e
-wine "$stage/$name/errfold.exe" <examples/build.log >"$stage/errfold.out"
-errfold_status=$?
-(cd examples && wine "$stage/$name/vestorkal.exe" <reference.txt) >"$stage/vestorkal.out"
-vestorkal_status=$?
-set -e
-[ "$errfold_status" = 1 ] && [ "$(LC_ALL=C grep -c $'\r$' "$stage/errfold.out")" = 3 ] ||
-    fail "errfold.exe: status $errfold_status, $(wc -l <"$stage/errfold.out") lines"
-{ LC_ALL=C sed -z 's/\n/\r\n/g' examples/mapy/ostrov.map; printf '\377'; } | cmp - "$stage/vestorkal.out" ||
-    fail "vestorkal.exe: wrong output"
-[ "$vestorkal_status" = 0 ] || fail "vestorkal.exe: status $vestorkal_status"
-echo "Windows zip: passed ($name.zip)"
+batch=$stage/example.cmd
+batch_windows=$(winepath -w "$batch")
+ran=0 not_run=0 status=0
+run_example() { # COMMAND EXPECTED_OUTPUT_FILE HAS_OUTPUT
+    case $1 in
+    'echo %ERRORLEVEL%' | '$LASTEXITCODE')
+        [ "$(tr -d '\r' <"$2")" = "$status" ] || fail "README.txt: status $status where it shows $(cat "$2")"
+        return ;;
+    esac
+    printf '@echo off\r\n%s\r\n' "$1" >"$batch"
+    status=0
+    (cd "$unpacked" && wine cmd /c "$batch_windows") >"$stage/out" 2>"$stage/err" || status=$?
+    ran=$((ran + 1))
+    if [ "$3" = yes ]; then
+        iconv -f WINDOWS-1250 -t UTF-8 "$stage/err" >>"$stage/out"
+        cmp -s "$2" "$stage/out" || { diff -a "$2" "$stage/out" >&2; fail "README.txt: $1 writes other text"; }
+    elif [ "$status" != 0 ]; then
+        fail "README.txt: $1 failed with status $status"
+    fi
+}
+command='' has_output=no
+: >"$stage/expected"
+while IFS= read -r line || [ -n "$line" ]; do
+    line=${line%$'\r'}
+    line=${line#$'\xef\xbb\xbf'}
+    case $line in
+    '    > '* | '    PS> '*)
+        [ -z "$command" ] || run_example "$command" "$stage/expected" "$has_output"
+        command=${line#*> } has_output=no
+        : >"$stage/expected"
+        if [ "${line#    PS> }" != "$line" ]; then
+            case $command in
+            'cmd /c "'*'"') command=${command#'cmd /c "'} command=${command%'"'} ;;
+            '$LASTEXITCODE') ;;
+            *) not_run=$((not_run + 1)) command='' ;;
+            esac
+        fi ;;
+    '    '*)
+        [ -z "$command" ] || { printf '%s\r\n' "${line#    }" >>"$stage/expected"; has_output=yes; } ;;
+    *)
+        [ -z "$command" ] || run_example "$command" "$stage/expected" "$has_output"
+        command='' ;;
+    esac
+done <"$unpacked/README.txt"
+[ -z "$command" ] || run_example "$command" "$stage/expected" "$has_output"
+[ "$ran" -ge 5 ] || fail "README.txt: only $ran examples found"
+# The editor files went where the copy commands say Vim and Neovim look.
+for place in vimfiles/compiler AppData/Local/nvim/compiler; do
+    cmp errfold/editors/compiler/errfold.vim "$WINEPREFIX"/drive_c/users/*/"$place/errfold.vim" ||
+        fail "README.txt's copy commands put nothing into $place"
+done
+# The map vestorkal wrote in them, with CR LF line ends and the end marker.
+{ LC_ALL=C sed -z 's/\n/\r\n/g' examples/mapy/ostrov.map; printf '\377'; } | cmp - "$unpacked/ostrov.out" ||
+    fail "vestorkal.exe: ostrov.out is not the map and the end marker"
+echo "Windows zip: passed ($name.zip; $ran examples of README.txt run under Wine, $not_run PowerShell lines not)"
