@@ -9,8 +9,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Link the C and C++ runtimes in, so the programs run on any Windows.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# The tests run the programs under Wine, in a prefix of the build folder's own.
+# The tests run the programs under Wine, in a prefix of the build folder's own
+# made for WINE_ARCH (win64, or win32 for a 32-bit Windows with no 64-bit
+# part), which cmake/wine-fixture.sh creates.
 find_program(WINE_PROGRAM wine)
 if(WINE_PROGRAM)
-  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all ${WINE_PROGRAM})
+  set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEARCH=${WINE_ARCH}
+    WINEDEBUG=-all ${WINE_PROGRAM})
 endif()
