@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Makes the zip of a Windows build, checks what it holds, unpacks it and runs
-# the examples of its README.txt in it under Wine, as written.
+# the examples of its README.txt in it under Wine, as written: the win64 zip
+# under 64-bit Wine, the win32 zip (build/windows-x86) in a prefix that is
+# all 32-bit, as a 32-bit Windows is.
 # Usage: tools/check-windows-zip.sh [BUILD_DIR]   (default build/windows)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,8 +11,14 @@ stage=$(mktemp -d)
 export WINEPREFIX=$stage/wine WINEDEBUG=-all
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$stage"' EXIT
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-name=errfold-vestorkal-$version-win64
+name=$(sed -n 's/^set(CPACK_PACKAGE_FILE_NAME "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+# The machine field of the programs' PE headers: x86-64 or i386.
+case $name in
+*-win64) WINEARCH=win64 machine=8664 ;;
+*-win32) WINEARCH=win32 machine=014c ;;
+*) echo "check-windows-zip.sh: $build makes no Windows zip" >&2; exit 1 ;;
+esac
+export WINEARCH
 (cd "$build" && cpack -G ZIP -B "$stage/packages" >/dev/null)
 (cd "$stage" && cmake -E tar xf "packages/$name.zip")
 fail() { echo "$name.zip: $*" >&2; exit 1; }
@@ -18,6 +26,12 @@ unpacked=$stage/$name
 [ "$(cd "$unpacked" && echo *)" = \
     "LICENSE.txt README.txt build.log editors errfold.exe errfold.txt mapy reference.txt vestorkal.exe vestorkal.txt" ] ||
     fail "holds $(cd "$unpacked" && echo *)"
+# The PE header starts at the offset held at 0x3c; its machine field follows
+# the 4-byte signature.
+pe_machine() { od -An -tx2 -j$(($(od -An -tu4 -j60 -N4 "$1") + 4)) -N2 "$1" | tr -d ' '; }
+for program in errfold.exe vestorkal.exe; do
+    [ "$(pe_machine "$unpacked/$program")" = "$machine" ] || fail "$program is not a $WINEARCH program"
+done
 # The editor files as they were tested, and the examples, byte for byte.
 diff -r errfold/editors "$unpacked/editors" || fail "editors/ differs from errfold/editors"
 for example in build.log reference.txt mapy/ostrov.map; do
@@ -101,4 +115,4 @@ done
 # The map vestorkal wrote in them, with CR LF line ends and the end marker.
 { LC_ALL=C sed -z 's/\n/\r\n/g' examples/mapy/ostrov.map; printf '\377'; } | cmp - "$unpacked/ostrov.out" ||
     fail "vestorkal.exe: ostrov.out is not the map and the end marker"
-echo "Windows zip: passed ($name.zip; $ran examples of README.txt run under Wine, $not_run PowerShell lines not)"
+echo "Windows zip: passed ($name.zip; $ran examples of README.txt run under $WINEARCH Wine, $not_run PowerShell lines not)"
