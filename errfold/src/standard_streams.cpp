@@ -59,14 +59,27 @@ bool input_is_output() {
 }
 
 void print_error(std::initializer_list<std::string_view> parts) {
-    char line[256];
+    char line[1024];
+    const std::string_view end = *(parts.end() - 1);
+    const std::size_t kept = std::min(end.size(), sizeof line);
     std::size_t used = 0;
-    for (const std::string_view part : parts) {
-        const std::size_t n = std::min(part.size(), sizeof line - used);
-        std::memcpy(line + used, part.data(), n);
+    for (auto part = parts.begin(); part + 1 < parts.end(); ++part) {
+        const std::size_t n = std::min(part->size(), sizeof line - kept - used);
+        std::memcpy(line + used, part->data(), n);
         used += n;
     }
-    (void)write_all(kError, {line, used});
+    std::memcpy(line + used, end.data(), kept);
+    (void)write_all(kError, {line, used + kept});
+}
+
+void write_error(std::string_view bytes) {
+    (void)write_all(kError, bytes);
+}
+
+int print_output(std::string_view text) {
+    const int error = output.write(text);
+    const int closed = output.finish();
+    return error != 0 ? error : closed;
 }
 
 } // namespace errfold

@@ -16,7 +16,13 @@ ByteSink& standard_output();
 bool input_is_output();
 
 // Writes one line, the parts joined, to standard error in a single write,
-// best effort: there is nowhere else to report that it failed.
+// best effort: there is nowhere else to report that it failed. A line too
+// long is cut, but keeps its end.
 void print_error(std::initializer_list<std::string_view> parts);
+// Writes bytes to standard error as they are, best effort.
+void write_error(std::string_view bytes);
+// Writes all of `text` to standard output and closes it: 0, or the errno
+// value of the failure.
+int print_output(std::string_view text);
 
 } // namespace errfold

@@ -14,9 +14,11 @@ passed=0 failed=0
 
 as_written() { if [ "$platform" = windows ]; then LC_ALL=C sed -z 's/\n/\r\n/g'; else cat; fi; }
 
-# The shorthands of cases.txt, then printf %b escapes.
-expand() {
+# The shorthands of the tables, then printf %b escapes.
+shorthands() {
     local s=$1 run
+    s=${s//\{T\}/usage: errfold < input > output}
+    s=${s//\{V\}/${PACKAGE_VERSION:-}}
     s=${s//\{H\}/a(b(line 12, column 5) error}
     s=${s//\{R\}/a(b(line 11, column 5) error}
     s=${s//\{C1\}/x := := 3}
@@ -25,8 +27,9 @@ expand() {
         printf -v run '%*s' "${BASH_REMATCH[2]}" ''
         s=${s/"${BASH_REMATCH[0]}"/${run// /${BASH_REMATCH[1]}}}
     done
-    printf '%b' "$s"
+    printf '%s' "$s"
 }
+expand() { printf '%b' "$(shorthands "$1")"; }
 
 verdict() { # NAME STATUS WANT_STATUS
     local ok=1
@@ -66,6 +69,81 @@ while IFS='|' read -r name status input output only; do
     verdict "$name" $? "$status"
 done <"$(dirname "$0")/cases.txt"
 
+# errfold running a command: the status, or the signal that ended errfold,
+# with what it wrote, in a folder of its own.
+# COMMAND...: runs it, and writes its status on descriptor 3 and its process
+# number on 4, where open. COMMAND gets neither, so that no process it
+# leaves behind holds their readers. Like a shell waiting for a job, it
+# outlives an interrupt or a quit sent to its process group.
+status_of() {
+    exec perl -e 'use POSIX;
+        my $pid = fork() // die; if ($pid == 0) { POSIX::close($_) for 3, 4; exec { $ARGV[0] } @ARGV; exit 127 }
+        $SIG{INT} = $SIG{QUIT} = "IGNORE";
+        POSIX::write(4, "$pid\n", length "$pid\n");
+        waitpid($pid, 0); my $status = $? & 127 ? "signal " . ($? & 127) : $? >> 8;
+        POSIX::write(3, $status, length $status); POSIX::_exit(0)' -- "$@"
+}
+mkdir -p "$tmp/here/sub" && : >"$tmp/here/build.log"
+while IFS='|' read -r name status input command output error only; do
+    [[ -z $name || $name == \#* ]] && continue
+    [[ -n $only && $only != "$platform" ]] && continue
+    expand "$output" | as_written >"$tmp/want.out"
+    expand "$error" | as_written >"$tmp/want.err"
+    expand "$input" >"$tmp/in"
+    eval "words=($(shorthands "$command"))"
+    got=$(cd "$tmp/here" && status_of timeout 20 "${run[@]}" "${words[@]}" 3>&1 <"$tmp/in" 2>"$tmp/err" >"$tmp/out")
+    verdict "$name" "$got" "$status"
+done <"$(dirname "$0")/runner-cases.txt"
+
+# The report a command wrote is out as soon as it is complete. Then the
+# command is stopped: by a signal sent to errfold alone, which errfold
+# passes on, or to the whole process group, as a terminal's Ctrl-C or
+# Ctrl-\ is, which errfold outlives to end by the same signal.
+when_written() { # SIGNAL TARGET: waits until $tmp/out holds a line, then
+    # sends SIGNAL to TARGET, a process group or, given as "pid", errfold
+    for _ in $(seq 200); do [ -s "$tmp/out" ] && break; sleep 0.05; done
+    if [ "$2" = pid ]; then kill "$1" "$(cat "$tmp/pid")"; else kill "$1" -- "$2"; fi
+}
+if [ "$platform" = posix ]; then
+    expand '{R} {C1} - {C2}\n' >"$tmp/want.out"
+    : >"$tmp/want.err"
+    set -m # each background job in a process group of its own
+    for signal in TERM:143 HUP:129 -INT:'signal 2' -QUIT:'signal 3'; do
+        : >"$tmp/out"
+        status_of "${run[@]}" sh -c 'printf "x\n%s\n%s\n%s\n" "$@"; exec sleep 30' sh \
+            "$(expand '{H}')" "$(expand '{C1}')" "$(expand '{C2}')" \
+            3>"$tmp/status" 4>"$tmp/pid" >"$tmp/out" 2>"$tmp/err" &
+        job=$!
+        if [[ $signal == -* ]]; then
+            when_written "${signal%%:*}" "-$job"
+        else
+            when_written "-${signal%%:*}" pid
+        fi
+        wait "$job"
+        verdict "SIG${signal%%:*} to $([[ $signal == -* ]] && echo the group || echo errfold alone)" "$(cat "$tmp/status")" "${signal#*:}"
+    done
+    set +m
+
+    # A failed write ends errfold's reading: the command meets a closed
+    # pipe, and errfold reports once it has ended.
+    expand '{H}\n{C1}\n{C2}\n' >"$tmp/in"
+    : >"$tmp/want.out"
+    printf 'errfold: write error: No space left on device\n' >"$tmp/want.err"
+    got=$(status_of timeout 20 "${run[@]}" sh -c 'cat; exec yes' 3>&1 <"$tmp/in" 2>"$tmp/err" >/dev/full)
+    : >"$tmp/out" && verdict command-output-full "$got" 125
+
+    # The shipped log, as it is and with CR LF line ends: what the pipe
+    # form writes, and the command's status.
+    log=$(dirname "$0")/../../examples/build.log
+    sed 's/$/\r/' "$log" >"$tmp/crlf.log"
+    : >"$tmp/want.err"
+    for log in "$log" "$tmp/crlf.log"; do
+        "${run[@]}" <"$log" >"$tmp/want.out"
+        got=$(status_of timeout 20 "${run[@]}" cat "$log" 3>&1 2>"$tmp/err" >"$tmp/out")
+        verdict "as-the-pipe-form-$(basename "$log")" "$got" 0
+    done
+fi
+
 # Failures of standard input and output.
 expand '{H}\n{C1}\n{C2}\n' >"$tmp/in"
 : >"$tmp/want.out"
@@ -79,12 +157,13 @@ printf 'errfold: read error: %s\n' "$reason" | as_written >"$tmp/want.err"
 "${run[@]}" <"$tmp" >"$tmp/out" 2>"$tmp/err"
 verdict directory-input $? 2
 
-# Shell mistakes. An operand is refused before anything is read, so the input
-# is still all there for the next reader.
+# Shell mistakes. An unknown option is refused before anything is read, so
+# the input is still all there for the next reader.
 expand '{H}\n{C1}\n{C2}\n' >"$tmp/in"
 cp "$tmp/in" "$tmp/want.out"
-printf 'usage: errfold < input > output\n' | as_written >"$tmp/want.err"
-for operand in build.log --help ''; do
+printf 'usage: errfold < input > output\n       errfold [--] command [argument ...]\n' |
+    as_written >"$tmp/want.err"
+for operand in -x --; do
     { "${run[@]}" "$operand" 2>"$tmp/err"; status=$?; cat; } <"$tmp/in" >"$tmp/out"
     verdict "operand '$operand'" $status 2
 done

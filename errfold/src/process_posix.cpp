@@ -1,0 +1,227 @@
+#include "process.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace errfold::process {
+
+namespace {
+
+// The command, for the signal handlers; 0 before it runs. It is never
+// reaped (wait() looks without reaping), so its number stays its own until
+// errfold ends and a signal passed on can reach no other process.
+volatile std::sig_atomic_t command = 0;
+// Written to when a child ends, so that a wait for output also sees that.
+int ended_writer = -1;
+
+// A terminal's Ctrl-C and Ctrl-\ reach the command itself, which is in the
+// same process group; errfold outlives it, to write what it wrote.
+void outlive(int) {}
+
+// A time-out, a closed terminal or an editor stopping the build sends its
+// signal to errfold alone: the command is to stop, not errfold.
+void pass_on(int signal) {
+    const int saved = errno;
+    if (command > 0) ::kill(static_cast<pid_t>(command), signal);
+    errno = saved;
+}
+
+void child_ended(int) {
+    const int saved = errno;
+    const char byte = 0;
+    (void)!::write(ended_writer, &byte, 1);
+    errno = saved;
+}
+
+constexpr int kHandled[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGCHLD};
+
+// A signal ignored when errfold started stays ignored, for the command too,
+// as under nohup or in a shell's background job.
+bool catch_signal(int signal, void (*handler)(int)) {
+    struct sigaction old {};
+    if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) return false;
+    struct sigaction action {};
+    action.sa_handler = handler;
+    action.sa_flags = SA_RESTART | (signal == SIGCHLD ? SA_NOCLDSTOP : 0);
+    ::sigemptyset(&action.sa_mask);
+    return ::sigaction(signal, &action, nullptr) == 0;
+}
+
+// A descriptor above the standard ones, so that a standard stream errfold
+// was started without stays closed, for it and for the command.
+int above_standard(int fd) {
+    if (fd > STDERR_FILENO) return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    ::close(fd);
+    return moved;
+}
+
+bool make_pipe(int ends[2], int flags) {
+    if (::pipe(ends) != 0) return false;
+    for (int i = 0; i < 2; ++i) {
+        ends[i] = above_standard(ends[i]);
+        if (ends[i] < 0 || ::fcntl(ends[i], F_SETFD, FD_CLOEXEC) != 0 ||
+            (flags != 0 && ::fcntl(ends[i], F_SETFL, ::fcntl(ends[i], F_GETFL) | flags) != 0))
+            return false;
+    }
+    return true;
+}
+
+class CommandOutput final : public ByteSource {
+  public:
+    std::ptrdiff_t read(std::span<char> into) override {
+        for (;;) {
+            if (ended_ && left_ == 0) return 0;
+            const std::size_t size = ended_ ? std::min(into.size(), left_) : into.size();
+            const ssize_t got = ::read(fd, into.data(), size);
+            if (got > 0) {
+                if (ended_) left_ -= static_cast<std::size_t>(got);
+                return got;
+            }
+            if (got == 0) return 0; // no process holds the pipe any more
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) return -errno;
+            if (ended_) return 0;
+            wait_for_output();
+        }
+    }
+
+    // Until output comes or the command ends. What the command wrote is
+    // all in the pipe when it ends: that much more is read, and no more,
+    // whatever a process it left behind writes on.
+    void wait_for_output() {
+        pollfd ready[2] = {{fd, POLLIN, 0}, {ended_reader, POLLIN, 0}};
+        if (::poll(ready, 2, -1) < 0) return; // EINTR: look again
+        if ((ready[1].revents & POLLIN) == 0) return;
+        char bytes[64];
+        while (::read(ended_reader, bytes, sizeof bytes) > 0) {
+        }
+        siginfo_t info{};
+        if (::waitid(P_PID, static_cast<id_t>(command), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+            info.si_pid == 0)
+            return;
+        int held = 0;
+        ended_ = true;
+        left_ = ::ioctl(fd, FIONREAD, &held) == 0 && held > 0 ? static_cast<std::size_t>(held) : 0;
+    }
+
+    int fd = -1;
+    int ended_reader = -1;
+
+  private:
+    bool ended_ = false;
+    std::size_t left_ = 0;
+};
+
+CommandOutput command_output;
+
+} // namespace
+
+Start start(int /*argc*/, char** argv, int first) {
+    int out[2];
+    int ended[2];
+    if (!make_pipe(out, 0) || !make_pipe(ended, O_NONBLOCK)) return {StartFailure::system, errno};
+    ::fcntl(out[0], F_SETFL, ::fcntl(out[0], F_GETFL) | O_NONBLOCK);
+#ifdef F_SETPIPE_SZ
+    // Room for a whole block of the filter's reads: fewer, larger reads.
+    (void)::fcntl(out[0], F_SETPIPE_SZ, 1 << 20);
+#endif
+    command_output.fd = out[0];
+    command_output.ended_reader = ended[0];
+    ended_writer = ended[1];
+
+    // errfold takes a write to a closed output as an error to report, not
+    // as its end; the command gets the SIGPIPE it came with.
+    struct sigaction pipe_was {};
+    ::sigaction(SIGPIPE, nullptr, &pipe_was);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    // Held back until the command's number is known, so that none is lost.
+    sigset_t handled, before;
+    ::sigemptyset(&handled);
+    for (const int signal : kHandled) ::sigaddset(&handled, signal);
+    ::sigprocmask(SIG_BLOCK, &handled, &before);
+    catch_signal(SIGINT, outlive);
+    catch_signal(SIGQUIT, outlive);
+    catch_signal(SIGTERM, pass_on);
+    catch_signal(SIGHUP, pass_on);
+    catch_signal(SIGCHLD, child_ended);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
+    ::posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    ::sigemptyset(&defaults);
+    if (pipe_was.sa_handler == SIG_DFL) ::sigaddset(&defaults, SIGPIPE);
+    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+    ::posix_spawnattr_setsigmask(&attributes, &before);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+
+    pid_t pid = 0;
+    const int error = ::posix_spawnp(&pid, argv[first], &actions, &attributes, argv + first, environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::posix_spawnattr_destroy(&attributes);
+    ::close(out[1]);
+    if (error == 0) command = pid;
+    ::sigprocmask(SIG_SETMASK, &before, nullptr);
+
+    if (error == 0) return {};
+    if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG)
+        return {StartFailure::not_found, error};
+    return {StartFailure::not_runnable, error};
+}
+
+ByteSource& output() {
+    return command_output;
+}
+
+void stop_reading() {
+    ::close(command_output.fd);
+}
+
+End wait() {
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(command), &info, WEXITED | WNOWAIT) != 0) {
+        if (errno != EINTR) return {};
+    }
+    if (info.si_code == CLD_EXITED) return {info.si_status, 0};
+    return {0, info.si_status};
+}
+
+void end_by(int signal) {
+    if (signal != SIGINT && signal != SIGQUIT) return;
+    // As the command's own end, without a core file of errfold's.
+    const rlimit no_core{0, 0};
+    ::setrlimit(RLIMIT_CORE, &no_core);
+    std::signal(signal, SIG_DFL);
+    sigset_t only;
+    ::sigemptyset(&only);
+    ::sigaddset(&only, signal);
+    ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal);
+}
+
+const char* signal_name(int signal) {
+    return ::strsignal(signal);
+}
+
+bool names_file_here(const char* name) {
+    struct stat file {};
+    return ::stat(name, &file) == 0 && !S_ISDIR(file.st_mode);
+}
+
+} // namespace errfold::process
