@@ -17,13 +17,13 @@
 ;; number of ten digits or more, since errfold lowers none above 2147483647
 ;; and no file has that many lines.
 ;;
-;; errfold exits with 1 whenever it dropped a line, as it does in almost
-;; every build, so `make 2>&1 | errfold' would end every compilation as
-;; failed.  M-x errfold-compile runs the build through errfold and ends
-;; with the build's own status: "finished" when it succeeded, "exited
-;; abnormally" with its code when it failed.
+;; Run the build through errfold, which ends with the build's own status:
+;; M-x compile RET errfold make -k RET, or M-x errfold-compile, which
+;; offers the last build it ran (make -k at first) and puts errfold in
+;; front of it.  errfold runs the command with no shell in between: a
+;; list of commands is one shell's, as in sh -c 'cd build && make'.
 ;;
-;; Use: (require 'errfold), then M-x errfold-compile RET make -k RET.
+;; Use: (require 'errfold), then M-x errfold-compile RET RET.
 
 ;;; Code:
 
@@ -37,36 +37,23 @@
              `(errfold ,errfold-error-regexp 1 2 3 2))
 (add-to-list 'compilation-error-regexp-alist 'errfold)
 
-(defvar errfold-compile-command "make -k "
-  "The build command `errfold-compile' offers, the last one it ran.")
+(defvar errfold-compile-command "make -k"
+  "The build command `errfold-compile' offers: the last one it ran.")
 
 (defvar errfold-compile-history nil
   "The build commands given to `errfold-compile'.")
 
-(defun errfold-shell-command (command)
-  "Return a shell command running COMMAND, its output through errfold.
-It exits with COMMAND's status, not errfold's: errfold's output goes to
-the terminal (descriptor 3) and COMMAND's status alone to `exit'
-\(descriptor 4).  COMMAND runs in a subshell, so that a list of commands
-is one build, and sh runs the whole, whatever `shell-file-name' is."
-  (concat "sh -c '"
-          (replace-regexp-in-string
-           "'" "'\\''"
-           (format "exec 3>&1; exit $({ { (%s) 2>&1; echo $? >&4; } | errfold >&3; } 4>&1)"
-                   command)
-           t t)
-          "'"))
-
 (defun errfold-compile (command)
-  "Run the build COMMAND as `compile' does, its output through errfold.
-The compilation ends with COMMAND's own status, whatever errfold dropped."
+  "Run the build COMMAND through errfold, as `compile' runs a command.
+The compilation ends with COMMAND's own status.  An empty answer to the
+prompt runs `errfold-compile-command' again."
   (interactive
-   (list (read-shell-command "Build through errfold: " errfold-compile-command
-                             'errfold-compile-history)))
+   (list (read-shell-command (format "Build through errfold (default %s): "
+                                     errfold-compile-command)
+                             nil 'errfold-compile-history errfold-compile-command)))
+  (when (string-match-p "\\`[ \t]*\\'" command) (setq command errfold-compile-command))
   (setq errfold-compile-command command)
-  ;; compile would offer the whole shell command to M-x compile next time.
-  (let ((compile-command compile-command))
-    (compile (errfold-shell-command command))))
+  (compile (concat "errfold " command)))
 
 (provide 'errfold)
 

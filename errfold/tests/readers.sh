@@ -1,20 +1,22 @@
 #!/usr/bin/env bash
 # errfold's reports as the programs that read them see them, each run with
-# the recipe README.md gives it, on three builds (each a make in its own
+# the recipe README.md gives it, on four builds (each a make in its own
 # folder):
 #   log:  a Makefile that prints a log made of the headers in places.txt,
 #         each with two continuation lines and a line to drop, its line ends
 #         LF and CR LF by turns; make succeeds
 #   fail: examples/project as it is: three reports, make fails (status 2)
 #   ok:   examples/project with UNITS=tiles: no report, make succeeds
-# The reader must show make's status, whatever errfold dropped, and place
-# each report at the file, line and column the tables give (places.txt,
-# project-places.txt), and give no place to a header errfold wrote as it
-# came.
-#   vim, nvim: headless, :compiler errfold, the README's makeprg, :make, the
-#              quickfix list and v:shell_error
-#   emacs:     Emacs --batch: errfold.el, M-x errfold-compile, the verdict
-#              the compilation ends with, next-error to each error
+#   none: a folder without a Makefile: make fails with no report
+# The reader must show make's status, whatever errfold dropped, place each
+# report at the file, line and column the tables give (places.txt,
+# project-places.txt), give no place to a header errfold wrote as it came,
+# and show make's own last lines (each a "text:" entry) when it failed
+# with no report.
+#   vim, nvim: headless, the README's :compiler line, :make, the quickfix
+#              list and v:shell_error
+#   emacs:     Emacs --batch: errfold.el, M-x errfold-compile RET RET, the
+#              verdict the compilation ends with, next-error to each error
 #   matcher:   the README's GitHub step, run as the runner runs it, read by
 #              npm's @rushstack/problem-matcher (installed globally); and the
 #              README's VS Code task, run as VS Code runs it, read with
@@ -79,6 +81,9 @@ awk -F'|' -v dir="$tmp/fail" '!/^#/ && substr(lines(dir "/" $1, $2), $3, length(
     END { exit bad }' "$here/project-places.txt" || exit 1
 { echo "status 2" && grep -v '^#' "$here/project-places.txt" | cut -d'|' -f1-3; } >"$tmp/fail.want"
 echo "status 0" >"$tmp/ok.want"
+mkdir "$tmp/none"
+printf '%s\n' "status 2" "text:errfold: make failed with exit status 2 and no report; its last 1 line:" \
+    "text:make: *** No targets specified and no makefile found.  Stop." >"$tmp/none.want"
 # Emacs visits each file of the log: it must have every line and column named.
 [ "$reader" = emacs ] &&
     awk -F'|' 'NR > 1 && $1 != "-" { if ($2 > n[$1]) n[$1] = $2; if ($3 > c[$1]) c[$1] = $3 }
@@ -94,40 +99,47 @@ read_build() { # CASE: runs the reader in the case's folder, writes CASE.got
     vim | nvim)
         # Vim shows a status only with a 'shellpipe' that keeps it; the log
         # build runs with the default, tee, whose status is always 0.
-        local makeprg shellpipe='set shellpipe=>%s\ 2>&1' editor=(vim)
-        makeprg=$(sed -n 's/^:\(let &makeprg = .*\)/\1/p' "$readme")
+        local compiler shellpipe='set shellpipe=>%s\ 2>&1' editor=(vim)
+        compiler=$(sed -n 's/^:\(compiler.*\)/\1/p' "$readme" | head -n 1)
         [ "$reader" = nvim ] && editor=(nvim --headless)
         [ "$case" = log ] && shellpipe='set shellpipe&'
-        "${editor[@]}" -N -u NONE -i NONE -n -es -c "let &rtp = '$editors,' . &rtp" -c 'compiler errfold' \
-            -c "$makeprg" -c "$shellpipe" -c 'silent make' \
-            -c "call writefile(['status ' . v:shell_error] + map(getqflist(), {_, e -> e.valid ? bufname(e.bufnr) . '|' . e.lnum . '|' . e.col : '-'}), '$got')" \
+        "${editor[@]}" -N -u NONE -i NONE -n -es -c "let &rtp = '$editors,' . &rtp" -c "$compiler" \
+            -c "$shellpipe" -c 'silent make' \
+            -c "call writefile(['status ' . v:shell_error] + map(getqflist(), {_, e -> e.valid ? bufname(e.bufnr) . '|' . e.lnum . '|' . e.col : e.text =~# '^\\(errfold\\|make\\): ' ? 'text:' . e.text : '-'}), '$got')" \
             -c 'qa!' </dev/null >/dev/null 2>&1
         ;;
     emacs)
         # Errors only: a line without a place is no error to compilation mode.
         grep -v '^-$' "$tmp/$case.want" >"$tmp/want" && mv "$tmp/want" "$tmp/$case.want"
-        emacs -Q --batch -L "$editors" --eval "$(
+        GOT=$got emacs -Q --batch -L "$editors" --eval "$(
             cat <<'EL'
 (progn
   (require 'errfold)
   (let ((root default-directory) verdict)
     (add-hook 'compilation-finish-functions (lambda (_ message) (setq verdict message)))
-    (errfold-compile errfold-compile-command)
+    ;; The prompt is answered with an empty line, as RET RET does.
+    (call-interactively 'errfold-compile)
     (while (not verdict)
       (accept-process-output nil 0.05))
+    (setq standard-output (get-buffer-create "got"))
     (princ (cond ((string-prefix-p "finished" verdict) "status 0\n")
                  ((string-match "exited abnormally with code \\([0-9]+\\)" verdict)
                   (format "status %s\n" (match-string 1 verdict)))
                  (t verdict)))
+    (with-current-buffer "*compilation*"
+      (goto-char (point-min))
+      (while (re-search-forward "^\\(errfold\\|make\\): .*" nil t)
+        (princ (format "text:%s\n" (match-string 0)))))
     (condition-case nil
         (while t
           (next-error)
           (with-current-buffer (window-buffer)
             (princ (format "%s|%d|%d\n" (file-relative-name buffer-file-name root)
                            (line-number-at-pos) (1+ (current-column))))))
-      (user-error nil))))
+      (user-error nil))
+    (with-current-buffer "got" (write-region nil nil (getenv "GOT")))))
 EL
-        )" >"$got" 2>"$tmp/err"
+        )" <<<'' >/dev/null 2>"$tmp/err"
         ;;
     matcher)
         node - "$editors/errfold-matcher.json" "$readme" "$got" <<'JS'
@@ -161,6 +173,7 @@ const readers = [(line) => parsed.exec(line), (line) => {
 const [github, vscode] = runs.map((run, i) => [`status ${run.status}`].concat(
   (run.stdout + run.stderr).split(/(?<=\n)/).filter((line) => line && !line.startsWith('::')).map((line) => {
     const place = readers[i](line);
+    if (!place && /^(errfold|make): /.test(line)) return `text:${line.replace(/\n$/, '')}`;
     return place ? `${place.file}|${place.line}|${place.column}` : '-';
   })));
 const entries = github.map((entry, i) => (entry === vscode[i] ? entry : `${entry} (VS Code: ${vscode[i]})`));
@@ -172,7 +185,7 @@ JS
 }
 
 failed=0
-for case in log fail ok; do
+for case in log fail ok none; do
     dir=$tmp/$case
     [ "$case" = log ] && dir=$tmp/log/work
     (cd "$dir" && if [ "$case" = ok ]; then export UNITS=tiles; fi && read_build "$case")

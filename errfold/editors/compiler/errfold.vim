@@ -7,7 +7,11 @@
 " digits or more, since errfold lowers none above 2147483647 and no file has
 " that many lines.
 "
-" Use:  :compiler errfold    (or :compiler! errfold for every buffer)
+" 'makeprg' runs make through errfold, which ends with make's own status;
+" :make's arguments go to make. Another build: :let &makeprg = 'errfold ninja'
+"
+" Use:  :compiler! errfold   (for every buffer: :compiler errfold sets the
+"                             options of the current one alone)
 
 if exists("current_compiler")
   finish
@@ -20,6 +24,8 @@ endif
 
 let s:cpo_save = &cpo
 set cpo&vim
+
+CompilerSet makeprg=errfold\ make
 
 " %\C: the words are matched case for case. The look-ahead checks the whole
 " shape from the start of the line, so that FILE ends at the first "(" and
