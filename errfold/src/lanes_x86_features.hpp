@@ -23,8 +23,12 @@ inline bool has_avx2() {
 } // namespace errfold::x86
 
 #elif defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 // A Windows that does not know AVX2 says no, and the index takes SSE2.
