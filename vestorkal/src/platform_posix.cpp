@@ -34,6 +34,8 @@ int write_all(int fd, std::span<const char> bytes) {
             if (errno == EINTR) continue;
             return errno;
         }
+        // A write that takes nothing would take nothing again: a full device.
+        if (put == 0) return ENOSPC;
         bytes = bytes.subspan(static_cast<std::size_t>(put));
     }
     return 0;

@@ -46,9 +46,11 @@ check closed-stdout [ $status = 1 ] && check closed-stdout-message [ "$(cat err)
 # System calls made to fail by strace, one call each, as a system may fail
 # them: a close of standard output that reports a lost write, or that a
 # signal interrupted (on Linux the file is closed all the same, and nothing
-# is lost). The loader of a shared build, or an emulator, makes calls of its
-# own before the program's, so a first traced run counts the calls up to the
-# program's first, and only that one is made to fail.
+# is lost), and a write that moves nothing, as on a full device. The loader
+# of a shared build, or an emulator, makes calls of its own before the
+# program's, so a first traced run counts the calls up to the program's
+# first, and only that one is made to fail. The map goes out by sendfile;
+# the program's first write is the end marker.
 # SYSCALL|THE PROGRAM'S FIRST|FAULT|STATUS|STDOUT|STDERR
 while IFS='|' read -r call first fault want_status want_out want_err; do
     printf '{abc}' | strace -o calls -e trace="$call" "${run[@]}" >out 2>err
@@ -65,6 +67,7 @@ while IFS='|' read -r call first fault want_status want_out want_err; do
 done <<EOF
 close|close(1)|error=EIO|1|map\\n\\377|$write_error
 close|close(1)|error=EINTR|0|map\\n\\377|
+write|write(1,|retval=0|1|map\\n|$write_error
 EOF
 
 printf '{dangling}' | "${run[@]}" >out 2>err
