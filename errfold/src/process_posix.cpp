@@ -5,14 +5,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace errfold::process {
 
@@ -43,6 +40,8 @@ void child_ended(int) {
     (void)!::write(ended_writer, &byte, 1);
     errno = saved;
 }
+
+constexpr int kCannotWait = 125;
 
 constexpr int kHandled[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGCHLD};
 
@@ -131,7 +130,9 @@ CommandOutput command_output;
 Start start(int /*argc*/, char** argv, int first) {
     int out[2];
     int ended[2];
-    if (!make_pipe(out, 0) || !make_pipe(ended, O_NONBLOCK)) return {StartFailure::system, errno};
+    int failed[2]; // the child's errno, when the command could not be run
+    if (!make_pipe(out, 0) || !make_pipe(ended, O_NONBLOCK) || !make_pipe(failed, 0))
+        return {StartFailure::system, errno};
     ::fcntl(out[0], F_SETFL, ::fcntl(out[0], F_GETFL) | O_NONBLOCK);
 #ifdef F_SETPIPE_SZ
     // Room for a whole block of the filter's reads: fewer, larger reads.
@@ -156,30 +157,40 @@ Start start(int /*argc*/, char** argv, int first) {
     catch_signal(SIGQUIT, outlive);
     catch_signal(SIGTERM, pass_on);
     catch_signal(SIGHUP, pass_on);
+    // Even where the caller ignored it, which would leave no status to wait for.
+    std::signal(SIGCHLD, SIG_DFL);
     catch_signal(SIGCHLD, child_ended);
 
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    ::posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
-    ::posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    ::sigemptyset(&defaults);
-    if (pipe_was.sa_handler == SIG_DFL) ::sigaddset(&defaults, SIGPIPE);
-    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
-    ::posix_spawnattr_setsigmask(&attributes, &before);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-
-    pid_t pid = 0;
-    const int error = ::posix_spawnp(&pid, argv[first], &actions, &attributes, argv + first, environ);
-    ::posix_spawn_file_actions_destroy(&actions);
-    ::posix_spawnattr_destroy(&attributes);
+    // fork and exec rather than a spawn call: exec's own error comes back
+    // through a pipe on every system, emulators included, and a script
+    // without a #! line runs as a shell's would.
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (pipe_was.sa_handler == SIG_DFL) std::signal(SIGPIPE, SIG_DFL);
+        ::sigprocmask(SIG_SETMASK, &before, nullptr);
+        if (::dup2(out[1], STDOUT_FILENO) >= 0 && ::dup2(out[1], STDERR_FILENO) >= 0)
+            ::execvp(argv[first], argv + first);
+        const int error = errno;
+        (void)!::write(failed[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    const int fork_error = errno;
     ::close(out[1]);
-    if (error == 0) command = pid;
+    ::close(failed[1]);
+    int error = pid < 0 ? fork_error : 0;
+    if (pid > 0) {
+        ssize_t got;
+        while ((got = ::read(failed[0], &error, sizeof error)) < 0 && errno == EINTR) {
+        }
+        if (got != sizeof error) error = 0;
+        if (error == 0) command = pid;
+        else ::waitpid(pid, nullptr, 0);
+    }
+    ::close(failed[0]);
     ::sigprocmask(SIG_SETMASK, &before, nullptr);
 
     if (error == 0) return {};
+    if (pid < 0) return {StartFailure::system, error};
     if (error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG)
         return {StartFailure::not_found, error};
     return {StartFailure::not_runnable, error};
@@ -196,7 +207,8 @@ void stop_reading() {
 End wait() {
     siginfo_t info{};
     while (::waitid(P_PID, static_cast<id_t>(command), &info, WEXITED | WNOWAIT) != 0) {
-        if (errno != EINTR) return {};
+        // Cannot be, with SIGCHLD caught: never a success, though.
+        if (errno != EINTR) return {kCannotWait, 0};
     }
     if (info.si_code == CLD_EXITED) return {info.si_status, 0};
     return {0, info.si_status};
