@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # End-to-end cases for vestorkal: exact stdout, stderr and exit status of the
 # built program, each run in a fresh working folder with its own mapy/.
-# Usage: e2e.sh ENCODING PROGRAM posix|windows [RUNNER...]; ENCODING is the
-# one the program writes its messages in; RUNNER (an emulator, for instance)
-# is put in front of PROGRAM, which must be an absolute path.
+# Usage: e2e.sh ENCODING PROGRAM VERSION posix|windows [RUNNER...]; ENCODING
+# is the one the program writes its messages in, VERSION the one it is built
+# as; RUNNER (an emulator, for instance) is put in front of PROGRAM, which
+# must be an absolute path.
 set -u
-encoding=$1 program=$2 platform=$3
-shift 3
+encoding=$1 program=$2 version=$3 platform=$4
+shift 4
 run=("$@" "$program")
 cases=$(cd "$(dirname "$0")" && pwd)/cases.txt
 tmp=$(mktemp -d)
@@ -26,6 +27,7 @@ message read 'VesTorkal...Chyba při čtení mapy.'
 message write 'VesTorkal...Chyba při zápisu výstupu.'
 message same 'VesTorkal...Mapa je zároveň výstupem.'
 printf 'usage: vestorkal < reference > output\n' | as_written >"$tmp/usage"
+printf 'vestorkal (errfold-vestorkal) %s\n' "$version" | as_written >"$tmp/version"
 : >"$tmp/none"
 
 # Every case gets a fresh working folder, hard links to this one's files.
@@ -102,6 +104,11 @@ for map in abc large; do
     "${run[@]}" <in 2>err >/dev/full
     verdict "$map-to-dev-full" $? 1 write
 done
+for option in --help --version; do
+    fresh && want -
+    "${run[@]}" $option 2>err >/dev/full
+    verdict "$option-to-dev-full" $? 1 write
+done
 # A reader that leaves early ends the program by SIGPIPE, as for any filter;
 # Windows has no such signal, so there the failed write is reported.
 if [ "$platform" = posix ]; then early=(sigpipe 141 none); else early=(broken-pipe 1 write); fi
@@ -166,12 +173,23 @@ if [ "$platform" = windows ]; then
     verdict message-into-pipe "${PIPESTATUS[0]}" 1 missing
 fi
 
-# Shell mistakes. An operand is refused before anything is read.
-fresh && printf '{abc}\n' >in && cp in "$tmp/want"
-for operand in '{abc}' --help ''; do
-    { "${run[@]}" "$operand" 2>err; status=$?; cat; } <in >out
-    verdict "operand '$operand'" $status 2 usage
-done
+# --help and --version answer on standard output; any other operand is a
+# shell mistake, refused. Neither reads standard input.
+# OPERANDS (separated by commas)|STATUS|STDOUT|STDERR
+while IFS='|' read -r operands want_status output message; do
+    IFS=, read -ra words <<<"$operands,"
+    fresh && printf '{abc}\n' >in && cat "$tmp/$output" in >"$tmp/want"
+    { "${run[@]}" "${words[@]}" 2>err; status=$?; cat; } <in >out
+    verdict "operands '$operands'" $status "$want_status" "$message"
+done <<EOF
+--help|0|usage|none
+--version|0|version|none
+{abc}|2|none|usage
+|2|none|usage
+-h|2|none|usage
+--help,--version|2|none|usage
+--version,{abc}|2|none|usage
+EOF
 # The map as its own output is refused with nothing written, whatever its
 # name; another file opened for append is fine (large-append above).
 fresh && printf '{abc}' >in && cp mapy/abc.map "$tmp/want" && ln mapy/abc.map link
