@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # errfold's reports as the programs that read them see them, each run with
-# the recipe README.md gives it, on four builds (each a make in its own
+# the recipe docs/editors.md gives it, on four builds (each a make in its own
 # folder):
 #   log:  a Makefile that prints a log made of the headers in places.txt,
 #         each with two continuation lines and a line to drop, its line ends
@@ -13,13 +13,13 @@
 # project-places.txt), give no place to a header errfold wrote as it came,
 # and show make's own last lines (each a "text:" entry) when it failed
 # with no report.
-#   vim, nvim: headless, the README's :compiler line, :make, the quickfix
+#   vim, nvim: headless, the page's :compiler line, :make, the quickfix
 #              list and v:shell_error
 #   emacs:     Emacs --batch: errfold.el, M-x errfold-compile RET RET, the
 #              verdict the compilation ends with, next-error to each error
-#   matcher:   the README's GitHub step, run as the runner runs it, read by
+#   matcher:   the page's GitHub steps, run as the runner runs them, read by
 #              npm's @rushstack/problem-matcher (installed globally); and the
-#              README's VS Code task, run as VS Code runs it, read with
+#              page's VS Code task, run as VS Code runs it, read with
 #              node's own RegExp
 # Usage: readers.sh vim|nvim|emacs|matcher PROGRAM EDITORS_DIR [RUNNER...];
 # RUNNER (an emulator, for instance) is put in front of PROGRAM.
@@ -28,7 +28,7 @@ set -u
 reader=$1 program=$2 editors=$3
 shift 3
 here=$(cd "$(dirname "$0")" && pwd)
-readme=$here/../../README.md
+readme=$here/../../docs/editors.md
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -50,6 +50,7 @@ esac
 # errfold is found on PATH, as a user's shell finds it (with a runner, a
 # script that runs it).
 mkdir -p "$tmp/bin"
+emulated=$([ $# = 0 ] || echo yes)
 if [ $# = 0 ]; then
     ln -s "$program" "$tmp/bin/errfold"
 else
@@ -142,24 +143,48 @@ EL
         )" <<<'' >/dev/null 2>"$tmp/err"
         ;;
     matcher)
-        node - "$editors/errfold-matcher.json" "$readme" "$got" <<'JS'
+        mkdir -p "$tmp/runner"
+        node - "$editors/errfold-matcher.json" "$readme" "$got" "$here/../.." "$tmp/runner" "$emulated" <<'JS'
 const fs = require('fs');
 const { spawnSync } = require('child_process');
-const [file, readme, got] = process.argv.slice(2);
+const [file, readme, got, source, runnerTemp, emulated] = process.argv.slice(2);
 const text = fs.readFileSync(readme, 'utf8');
 const matcher = JSON.parse(fs.readFileSync(file, 'utf8')).problemMatcher[0];
-// The README's tasks.json gives VS Code this same pattern.
+// The page's tasks.json gives VS Code this same pattern.
 const shown = [...text.matchAll(/"regexp": (".*")/g)];
 if (shown.length === 0 || shown.some((m) => JSON.parse(m[1]) !== matcher.pattern[0].regexp))
-  throw new Error('README.md shows another pattern than ' + file);
+  throw new Error(readme + ' shows another pattern than ' + file);
 const task = JSON.parse(text.match(/```json\n(\{\n  "version"[^]*?)```/)[1]).tasks[0];
-const step = text.match(/```yaml\n[^]*?  run: \|\n([^]*?)```/)[1].replace(/^    /gm, '');
-fs.writeFileSync('step.sh', step);
-// GitHub runs a step with shell: bash this way; VS Code spawns a process
-// task's command with its arguments.
-const runs = [spawnSync('bash', ['--noprofile', '--norc', '-eo', 'pipefail', 'step.sh'], { encoding: 'utf8' }),
-  spawnSync(task.command, task.args, { encoding: 'utf8' })];
+// The GitHub steps in order, each one's run: a block or a line.
+const steps = text.match(/```yaml\n([^]*?)```/)[1].split(/^(?=- )/m).map((step) => {
+  const block = step.match(/^  run: \|\n((?: {4}.*\n)*)/m);
+  return block ? block[1].replace(/^ {4}/gm, '') : `${step.match(/^  run: (.*)$/m)[1]}\n`;
+});
+// GitHub runs a step with shell: bash this way, in the workspace, where the
+// checkout is; a folder a step adds to GITHUB_PATH is on PATH from the next
+// step on, and the job stops at a step that failed. The steps that build
+// errfold run for the first build only, whose install the others share;
+// under an emulator, the program under test is not this machine's, so they
+// do not run at all. VS Code spawns a process task's command with its
+// arguments.
+fs.symlinkSync(source, 'errfold-src');
+const githubPath = `${runnerTemp}/path`;
+const installed = fs.existsSync(githubPath);
+if (!installed) fs.writeFileSync(githubPath, '');
+let build;
+steps.forEach((step, i) => {
+  if ((emulated || installed) && /cmake /.test(step)) return;
+  fs.writeFileSync('step.sh', step);
+  const added = fs.readFileSync(githubPath, 'utf8').split('\n').filter(Boolean).reverse();
+  const env = { ...process.env, RUNNER_TEMP: runnerTemp, GITHUB_PATH: githubPath,
+    PATH: [...added, process.env.PATH].join(':') };
+  build = spawnSync('bash', ['--noprofile', '--norc', '-eo', 'pipefail', 'step.sh'], { encoding: 'utf8', env });
+  if (build.status !== 0 && i < steps.length - 1)
+    throw new Error(`step ${i + 1} failed:\n${build.stdout}${build.stderr}`);
+});
 fs.unlinkSync('step.sh');
+fs.unlinkSync('errfold-src');
+const runs = [build, spawnSync(task.command, task.args, { encoding: 'utf8' })];
 const [parsed] = require('@rushstack/problem-matcher').parseProblemMatchersJson([{ name: matcher.owner, ...matcher }]);
 const re = new RegExp(task.problemMatcher.pattern.regexp);
 const p = task.problemMatcher.pattern;
