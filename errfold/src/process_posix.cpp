@@ -24,7 +24,7 @@ int ended_writer = -1;
 
 // A terminal's Ctrl-C and Ctrl-\ reach the command itself, which is in the
 // same process group; errfold outlives it, to write what it wrote.
-void outlive(int) {}
+void outlive(int /*signal*/) {}
 
 // A time-out, a closed terminal or an editor stopping the build sends its
 // signal to errfold alone: the command is to stop, not errfold.
@@ -34,7 +34,7 @@ void pass_on(int signal) {
     errno = saved;
 }
 
-void child_ended(int) {
+void child_ended(int /*signal*/) {
     const int saved = errno;
     const char byte = 0;
     (void)!::write(ended_writer, &byte, 1);
@@ -45,16 +45,20 @@ constexpr int kCannotWait = 125;
 
 constexpr int kHandled[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGCHLD};
 
-// A signal ignored when errfold started stays ignored, for the command too,
-// as under nohup or in a shell's background job.
-bool catch_signal(int signal, void (*handler)(int)) {
-    struct sigaction old {};
-    if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) return false;
+// SIG_DFL and SIG_IGN are handlers here too.
+void set_handler(int signal, void (*handler)(int)) {
     struct sigaction action {};
     action.sa_handler = handler;
     action.sa_flags = SA_RESTART | (signal == SIGCHLD ? SA_NOCLDSTOP : 0);
     ::sigemptyset(&action.sa_mask);
-    return ::sigaction(signal, &action, nullptr) == 0;
+    (void)::sigaction(signal, &action, nullptr);
+}
+
+// A signal ignored when errfold started stays ignored, for the command too,
+// as under nohup or in a shell's background job.
+void catch_signal(int signal, void (*handler)(int)) {
+    struct sigaction old {};
+    if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) set_handler(signal, handler);
 }
 
 // A descriptor above the standard ones, so that a standard stream errfold
@@ -145,11 +149,12 @@ Start start(int /*argc*/, char** argv, int first) {
     // errfold takes a write to a closed output as an error to report, not
     // as its end; the command gets the SIGPIPE it came with.
     struct sigaction pipe_was {};
-    ::sigaction(SIGPIPE, nullptr, &pipe_was);
-    std::signal(SIGPIPE, SIG_IGN);
+    (void)::sigaction(SIGPIPE, nullptr, &pipe_was);
+    set_handler(SIGPIPE, SIG_IGN);
 
     // Held back until the command's number is known, so that none is lost.
-    sigset_t handled, before;
+    sigset_t handled;
+    sigset_t before;
     ::sigemptyset(&handled);
     for (const int signal : kHandled) ::sigaddset(&handled, signal);
     ::sigprocmask(SIG_BLOCK, &handled, &before);
@@ -158,15 +163,14 @@ Start start(int /*argc*/, char** argv, int first) {
     catch_signal(SIGTERM, pass_on);
     catch_signal(SIGHUP, pass_on);
     // Even where the caller ignored it, which would leave no status to wait for.
-    std::signal(SIGCHLD, SIG_DFL);
-    catch_signal(SIGCHLD, child_ended);
+    set_handler(SIGCHLD, child_ended);
 
     // fork and exec rather than a spawn call: exec's own error comes back
     // through a pipe on every system, emulators included, and a script
     // without a #! line runs as a shell's would.
     const pid_t pid = ::fork();
     if (pid == 0) {
-        if (pipe_was.sa_handler == SIG_DFL) std::signal(SIGPIPE, SIG_DFL);
+        if (pipe_was.sa_handler == SIG_DFL) set_handler(SIGPIPE, SIG_DFL);
         ::sigprocmask(SIG_SETMASK, &before, nullptr);
         if (::dup2(out[1], STDOUT_FILENO) >= 0 && ::dup2(out[1], STDERR_FILENO) >= 0)
             ::execvp(argv[first], argv + first);
@@ -218,13 +222,13 @@ void end_by(int signal) {
     if (signal != SIGINT && signal != SIGQUIT) return;
     // As the command's own end, without a core file of errfold's.
     const rlimit no_core{0, 0};
-    ::setrlimit(RLIMIT_CORE, &no_core);
-    std::signal(signal, SIG_DFL);
+    (void)::setrlimit(RLIMIT_CORE, &no_core);
+    set_handler(signal, SIG_DFL);
     sigset_t only;
     ::sigemptyset(&only);
     ::sigaddset(&only, signal);
     ::sigprocmask(SIG_UNBLOCK, &only, nullptr);
-    ::raise(signal);
+    (void)::raise(signal);
 }
 
 const char* signal_name(int signal) {

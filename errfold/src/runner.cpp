@@ -105,7 +105,8 @@ void tell_failure(const char* name, const process::End& end, const Tail& tail) {
     const Number code(end.signal != 0 ? end.signal : end.status);
     const std::string_view how = end.signal != 0 ? " was ended by signal " : " failed with exit status ";
     const std::string_view signal = end.signal != 0 ? process::signal_name(end.signal) : "";
-    const std::string_view open = end.signal != 0 ? " (" : "", shut = end.signal != 0 ? ")" : "";
+    const std::string_view open = end.signal != 0 ? " (" : "";
+    const std::string_view shut = end.signal != 0 ? ")" : "";
     if (lines.empty()) {
         print_error({"errfold: ", name, how, code.text, open, signal, shut, " and wrote nothing\n"});
         return;

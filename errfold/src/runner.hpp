@@ -12,9 +12,12 @@ namespace errfold {
 // what can still be shown, so a long log costs next to nothing.
 class Tail final : public ByteSource {
   public:
-    static constexpr std::size_t kKept = 16 * 1024;
+    static constexpr std::size_t kKept = std::size_t{16} * 1024;
     static constexpr std::size_t kLines = 10;
 
+    // What is kept is written before it is read, and only the pages used are
+    // touched.
+    // cppcheck-suppress uninitMemberVar ; see above
     explicit Tail(ByteSource& source) : source_(source) {}
     std::ptrdiff_t read(std::span<char> into) override;
 

@@ -63,7 +63,7 @@ void print_error(std::initializer_list<std::string_view> parts) {
     const std::string_view end = *(parts.end() - 1);
     const std::size_t kept = std::min(end.size(), sizeof line);
     std::size_t used = 0;
-    for (auto part = parts.begin(); part + 1 < parts.end(); ++part) {
+    for (const auto* part = parts.begin(); part + 1 < parts.end(); ++part) {
         const std::size_t n = std::min(part->size(), sizeof line - kept - used);
         std::memcpy(line + used, part->data(), n);
         used += n;
