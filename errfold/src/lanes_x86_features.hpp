@@ -11,7 +11,11 @@
 // system saves their registers (for AVX2, the 32-byte ones) on a switch.
 
 #if __has_include(<sys/platform/x86.h>)
+// The header is written for C, whose _Bool C++ spells bool: GCC knows the C
+// name in C++ too, Clang (and clang-tidy with it) does not.
+#define _Bool bool // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 #include <sys/platform/x86.h>
+#undef _Bool
 
 namespace errfold::x86 {
 inline bool has_sse2() {
