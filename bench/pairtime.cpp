@@ -24,8 +24,8 @@
 //
 // Given two peers, each repetition runs all three commands, the first of
 // them taking turns. The peer with the lower median time wins: the row shows
-// its name, its time and the ratios to it, and in brackets the median of
-// ours / other peer. RAWFILE gets a line for each peer, its name added to
+// its name, its time and the ratios to it, and in brackets the median (min-max)
+// of ours / other peer. RAWFILE gets a line for each peer, its name added to
 // the label.
 //
 // mem: runs each command once and reads its first stage's peak resident set
@@ -269,8 +269,10 @@ int time_pair(const char* label, const std::vector<Command>& commands,
     std::string peer = names[winner];
     for (std::size_t p = 0; p + 1 < n; ++p) {
         if (p == winner) continue;
-        char other[160];
-        std::snprintf(other, sizeof other, " (ours/%s: %.3f)", names[p].c_str(), median(ratios[p]));
+        const auto [low, high] = std::minmax_element(ratios[p].begin(), ratios[p].end());
+        char other[192];
+        std::snprintf(other, sizeof other, " (ours/%s: %.3f (%.3f-%.3f))", names[p].c_str(),
+                      median(ratios[p]), *low, *high);
         peer += other;
     }
     const double ratio = median(ratios[winner]);

@@ -14,6 +14,10 @@
 #   BENCH_WIDE_MIB=128 size of each of the four logs with longer lines (kept
 #                      smaller, so that the whole run takes a few minutes)
 #   BENCH_MAP_MIB=512 size of the big map
+#   BENCH_BASELINE=DIR another build, for instance of an earlier commit: the
+#                      start-up rows then also take ours against its programs
+#                      and the static program that does nothing, in one run
+#   BENCH_DATA=DIR    where the inputs go, instead of build/bench-data
 # Needs: a C++20 compiler, cmake (to build), mawk and coreutils.
 set -euo pipefail
 # The same locale for every run; cat starts measurably slower when it has to
@@ -37,6 +41,7 @@ starts=${BENCH_STARTS:-300}
 log_mib=${BENCH_LOG_MIB:-256}
 wide_mib=${BENCH_WIDE_MIB:-128}
 map_mib=${BENCH_MAP_MIB:-512}
+baseline=${BENCH_BASELINE:+$(cd "$BENCH_BASELINE" && pwd)}
 
 if [ $# -ge 1 ]; then
     build=$(cd "$1" && pwd)
@@ -53,7 +58,7 @@ vestorkal=$build/vestorkal/vestorkal
 [ -x "$errfold" ] || { echo "run.sh: no errfold in $build" >&2; exit 1; }
 command -v mawk >/dev/null || { echo "run.sh: mawk is missing (apt-get install mawk)" >&2; exit 1; }
 
-data=$root/build/bench-data
+data=${BENCH_DATA:-$root/build/bench-data}
 mkdir -p "$data/bin" "$data/mapy"
 
 # The helpers are rebuilt when their source changes.
@@ -221,6 +226,16 @@ for program in errfold vestorkal; do
             -- "$build/$program/$program" "<" "$in" ">" /dev/null \
             -- "$data/bin/nothing-$i" "<" "$in" ">" /dev/null || status=1
     done
+    # A change of start-up, paired against the floor and the other build at
+    # once, so that both ratios come from the same minutes of the machine.
+    if [ -n "$baseline" ] && [ -x "$baseline/$program/$program" ]; then
+        "$pairtime" time -n "$reps" -r "$raw" -x $most -l "$starts" -t 1.05 \
+            -N "${floor_names[0]},baseline" \
+            -L "$program start-up vs a ${floors[0]} that does nothing and vs $baseline, $starts runs, locale C" \
+            -- "$build/$program/$program" "<" "$in" ">" /dev/null \
+            -- "$data/bin/nothing-0" "<" "$in" ">" /dev/null \
+            -- "$baseline/$program/$program" "<" "$in" ">" /dev/null || status=1
+    fi
 done
 
 echo
