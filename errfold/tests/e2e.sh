@@ -87,6 +87,14 @@ status_of() {
 # dumps core, as errfold is when it ends by the command's SIGQUIT.
 emulator_said() { [ ${#run[@]} = 1 ] || sed -i '/^qemu: uncaught target signal/d' "$tmp/err"; }
 mkdir -p "$tmp/here/sub" && : >"$tmp/here/build.log"
+if [ "$platform" = windows ]; then
+    # A program that writes its arguments, a batch file that writes a report
+    # of its own, and a log with CR LF line ends, a lone CR and a Ctrl-Z.
+    cp "$SHOW_ARGS" "$tmp/here/"
+    printf '@echo a(b(line %%1, column 5) error\r\n@echo %%2\r\n@echo %%~3\r\n@exit /b 4\r\n' >"$tmp/here/build.cmd"
+    printf 'compiling\r\na(b(line 12, column 5) error\r\nx := \r:= 3\r\nexpected an expression\r\r\n\032%s\r\n' \
+        'a(b(line 7, column 1) error' x y >"$tmp/here/crlf.log"
+fi
 while IFS='|' read -r name status input command output error only; do
     [[ -z $name || $name == \#* ]] && continue
     [[ -n $only && $only != "$platform" ]] && continue
