@@ -204,15 +204,16 @@ void add_argument(const wchar_t* argument) {
 // What cmd.exe takes as its own syntax, in the line it runs or in a batch
 // file's lines that use an argument without its quotes (%~1): & | < > ^
 // join, pipe, redirect and escape commands; % and ! expand variables,
-// quoted or not; " ends a quoted part early; a CR or LF ends the line; a
-// comma splits a batch file's argument. An argument with any of them is
-// not passed on, so that no argument runs a command the user did not write.
-constexpr const wchar_t* kCmdSyntax = L"&|<>^%!\",\r\n";
+// quoted or not; " ends a quoted part early; a CR or LF ends the line. An
+// argument with any of them is not passed on, so that no argument runs a
+// command the user did not write.
+constexpr const wchar_t* kCmdSyntax = L"&|<>^%!\"\r\n";
 
 // A batch file is run by cmd.exe: /d leaves out its AutoRun commands, and
 // /s takes the line after /c as it is, less the outer quotes. The batch
 // file sees a quoted argument with its quotes, as when typed in cmd: a
-// blank, a semicolon and an equals sign separate its arguments otherwise.
+// blank, a comma, a semicolon and an equals sign separate its arguments
+// otherwise.
 Start batch_line(const wchar_t* const* wide, int argc, int first) {
     if (std::wcspbrk(program.c_str(), kCmdSyntax) != nullptr)
         return {StartFailure::refused, 0, first};
@@ -221,7 +222,7 @@ Start batch_line(const wchar_t* const* wide, int argc, int first) {
     command_line.add(L'"');
     for (int i = first + 1; i < argc; ++i) {
         if (std::wcspbrk(wide[i], kCmdSyntax) != nullptr) return {StartFailure::refused, 0, i};
-        const bool quoted = *wide[i] == 0 || std::wcspbrk(wide[i], L" \t;=") != nullptr;
+        const bool quoted = *wide[i] == 0 || std::wcspbrk(wide[i], L" \t,;=") != nullptr;
         command_line.add(L' ');
         if (quoted) command_line.add(L'"');
         command_line.add(wide[i]);
