@@ -52,7 +52,8 @@ grep -q 'VesTorkal...Neexistující mapa' "$unpacked/vestorkal.txt" || fail "ves
 
 # README.txt's examples, as a user types them in the unpacked folder. A line
 # "    > COMMAND" is run by cmd, and so is the quoted command of a line
-# "    PS> cmd /c "COMMAND"", which PowerShell hands to cmd. Each runs as the
+# "    PS> cmd /c "COMMAND"", which PowerShell hands to cmd, and a line
+# "    PS> COMMAND" of plain words and blanks. Each runs as the
 # one line of a batch file, whose % expansion and redirections are those of
 # the prompt for the commands README.txt uses (it has no FOR variables).
 # The indented lines under a command are what it must write: standard
@@ -95,7 +96,8 @@ while IFS= read -r line || [ -n "$line" ]; do
             case $command in
             'cmd /c "'*'"') command=${command#'cmd /c "'} command=${command%'"'} ;;
             '$LASTEXITCODE') ;;
-            *) not_run=$((not_run + 1)) command='' ;;
+            # Plain words, which PowerShell hands to the program as cmd does.
+            *[!A-Za-z0-9_./\\:\ -]*) not_run=$((not_run + 1)) command='' ;;
             esac
         fi ;;
     '    '*)
