@@ -25,7 +25,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_DESCRIPTION [[
 errfold keeps only the three-line error reports of a diagnostic stream,
 lowers each report's line number by one and writes each report as one
-line; its exit status tells whether it dropped any other line.
+line; given a build command, it runs the build itself and ends with the
+build's own status.
 vestorkal reads a map reference {name} from standard input and writes
 the bytes of the map file mapy/name.map to standard output, followed by
 one end marker byte 0xFF.]])

@@ -164,6 +164,10 @@ expand '{H}\n{C1}\n{C2}\n' >"$tmp/in"
 printf 'errfold: write error: No space left on device\n' | as_written >"$tmp/want.err"
 "${run[@]}" <"$tmp/in" 2>"$tmp/err" >/dev/full
 verdict dev-full $? 2
+for option in --help --version; do
+    "${run[@]}" "$option" 2>"$tmp/err" >/dev/full
+    verdict "$option-to-dev-full" $? 2
+done
 # Wine reports a directory as standard input as an invalid argument.
 reason=$([ "$platform" = windows ] && echo 'Invalid argument' || echo 'Is a directory')
 printf 'errfold: read error: %s\n' "$reason" | as_written >"$tmp/want.err"
