@@ -31,19 +31,27 @@ void Tail::keep(std::string_view bytes) {
     used_ += bytes.size();
 }
 
+namespace {
+// What follows `at`, which lies within `bytes`: substr would bring in the
+// exception it throws otherwise, which the program leaves out.
+std::string_view from(std::string_view bytes, std::size_t at) {
+    return {bytes.data() + at, bytes.size() - at};
+}
+} // namespace
+
 std::string_view Tail::last_lines() const {
     // The last kKept bytes, however the reads fell.
     const std::string_view kept =
         used_ > kKept ? std::string_view(kept_ + used_ - kKept, kKept) : std::string_view(kept_, used_);
     std::size_t at = !kept.empty() && kept.back() == '\n' ? kept.size() - 1 : kept.size();
     for (std::size_t newlines = 0; at > 0; --at) {
-        if (kept[at - 1] == '\n' && ++newlines == kLines) return kept.substr(at);
+        if (kept[at - 1] == '\n' && ++newlines == kLines) return from(kept, at);
     }
     // Fewer lines than asked for: all of them, but for the first one when
     // its start was let go, unless it is all there is.
     if (cut_ || used_ > kKept) {
         const std::size_t start = kept.find('\n') + 1;
-        if (start > 0 && start < kept.size()) return kept.substr(start);
+        if (start > 0 && start < kept.size()) return from(kept, start);
     }
     return kept;
 }
@@ -124,8 +132,8 @@ int fold_command(int argc, char** argv, int first) {
     const process::Start started = process::start(argc, argv, first);
     if (started.failure != process::StartFailure::none) return not_started(name, started, argv);
 
-    // 32 KiB, taken as the filter's memory is: at no cost until used.
-    static Tail tail(process::output());
+    // 32 KiB of stack, whose pages are touched only as they are used.
+    Tail tail(process::output());
     WatchedSink out(standard_output());
     const Result result = run(tail, out, platform::fold_crlf);
     process::stop_reading();
