@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
     if (argc < 2) return fold_input();
     const std::string_view first = argv[1];
     if (first == "--help") return print_or_fail(kUsage);
-    if (first == "--version") return print_or_fail("errfold (" PACKAGE_NAME ") " PACKAGE_VERSION "\n");
+    if (first == "--version")
+        return print_or_fail("errfold (" PACKAGE_NAME ") " PACKAGE_VERSION "\n");
     const int command = first == "--" ? 2 : 1;
     // An option errfold does not know is refused before anything runs.
     if (command >= argc || (command == 1 && first.size() > 1 && first[0] == '-')) {

@@ -51,7 +51,7 @@ End wait();
 // the program it ran was ended by that signal. Returns for other signals.
 void end_by(int signal);
 
-// The signal's name for a message, such as "Terminated".
+// The signal's name for a message, such as "Terminated", or null.
 const char* signal_name(int signal);
 
 // Whether `name` is a file in the working folder that is not a folder: the

@@ -474,8 +474,8 @@ End wait() {
 // No signals on Windows: a command ends with an exit code alone.
 void end_by(int) {}
 
-const char* signal_name(int) {
-    return "";
+const char* signal_name(int /*signal*/) {
+    return nullptr;
 }
 
 bool names_file_here(const char* name) {

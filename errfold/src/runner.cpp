@@ -41,8 +41,8 @@ std::string_view from(std::string_view bytes, std::size_t at) {
 
 std::string_view Tail::last_lines() const {
     // The last kKept bytes, however the reads fell.
-    const std::string_view kept =
-        used_ > kKept ? std::string_view(kept_ + used_ - kKept, kKept) : std::string_view(kept_, used_);
+    const std::string_view kept = used_ > kKept ? std::string_view(kept_ + used_ - kKept, kKept)
+                                                : std::string_view(kept_, used_);
     std::size_t at = !kept.empty() && kept.back() == '\n' ? kept.size() - 1 : kept.size();
     for (std::size_t newlines = 0; at > 0; --at) {
         if (kept[at - 1] == '\n' && ++newlines == kLines) return from(kept, at);
@@ -89,8 +89,8 @@ int not_started(const char* name, const process::Start& start, char** argv) {
     switch (start.failure) {
     case process::StartFailure::not_found:
     case process::StartFailure::not_runnable:
-        print_error({"errfold: ", name, ": ", std::strerror(start.error), hint != nullptr ? hint : "",
-                     hint != nullptr ? name : "", close});
+        print_error({"errfold: ", name, ": ", std::strerror(start.error),
+                     hint != nullptr ? hint : "", hint != nullptr ? name : "", close});
         return start.failure == process::StartFailure::not_found ? 127 : 126;
     case process::StartFailure::refused:
         print_error({"errfold: ", name, ": not run, since cmd.exe would take the argument ",
@@ -111,12 +111,15 @@ void tell_failure(const char* name, const process::End& end, const Tail& tail) {
     const Number count(std::count(lines.begin(), lines.end(), '\n') +
                        (lines.empty() || lines.back() == '\n' ? 0 : 1));
     const Number code(end.signal != 0 ? end.signal : end.status);
-    const std::string_view how = end.signal != 0 ? " was ended by signal " : " failed with exit status ";
-    const std::string_view signal = end.signal != 0 ? process::signal_name(end.signal) : "";
-    const std::string_view open = end.signal != 0 ? " (" : "";
-    const std::string_view shut = end.signal != 0 ? ")" : "";
+    const std::string_view how =
+        end.signal != 0 ? " was ended by signal " : " failed with exit status ";
+    const char* const named = end.signal != 0 ? process::signal_name(end.signal) : nullptr;
+    const std::string_view signal = named != nullptr ? named : "";
+    const std::string_view open = named != nullptr ? " (" : "";
+    const std::string_view shut = named != nullptr ? ")" : "";
     if (lines.empty()) {
-        print_error({"errfold: ", name, how, code.text, open, signal, shut, " and wrote nothing\n"});
+        print_error(
+            {"errfold: ", name, how, code.text, open, signal, shut, " and wrote nothing\n"});
         return;
     }
     print_error({"errfold: ", name, how, code.text, open, signal, shut, " and no report; its last ",
@@ -140,8 +143,9 @@ int fold_command(int argc, char** argv, int first) {
     const process::End end = process::wait();
 
     if (result.failure != Failure::none) {
-        print_error({"errfold: ", result.failure == Failure::read ? "read error: " : "write error: ",
-                     std::strerror(result.error), "\n"});
+        print_error(
+            {"errfold: ", result.failure == Failure::read ? "read error: " : "write error: ",
+             std::strerror(result.error), "\n"});
         return 125;
     }
     if ((end.signal != 0 || end.status != 0) && !out.wrote) tell_failure(name, end, tail);
