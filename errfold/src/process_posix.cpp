@@ -1,8 +1,10 @@
 #include "process.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -261,10 +263,10 @@ const char* signal_name(int signal) {
         {SIGXCPU, "CPU time limit exceeded"},
         {SIGXFSZ, "File size limit exceeded"},
     };
-    for (const Name& name : kNames) {
-        if (name.signal == signal) return name.text;
-    }
-    return nullptr;
+    const Name* const found =
+        std::find_if(std::begin(kNames), std::end(kNames),
+                     [signal](const Name& name) { return name.signal == signal; });
+    return found != std::end(kNames) ? found->text : nullptr;
 }
 
 bool names_file_here(const char* name) {
