@@ -7,7 +7,6 @@
 #include "runner.hpp"
 #include "standard_streams.hpp"
 
-#include <cstring>
 #include <string_view>
 
 using namespace errfold;
@@ -19,9 +18,8 @@ constexpr std::string_view kUsage = "usage: errfold < input > output\n"
 
 int print_or_fail(std::string_view text) {
     const int error = print_output(text);
-    if (error == 0) return 0;
-    print_error({"errfold: write error: ", std::strerror(error), "\n"});
-    return 2;
+    if (error != 0) print_stream_error(false, error);
+    return error == 0 ? 0 : 2;
 }
 
 int fold_input() {
@@ -33,8 +31,7 @@ int fold_input() {
     }
     const Result result = run(standard_input(), standard_output(), platform::fold_crlf);
     if (result.failure == Failure::none) return result.status;
-    print_error({"errfold: ", result.failure == Failure::read ? "read error: " : "write error: ",
-                 std::strerror(result.error), "\n"});
+    print_stream_error(result.failure == Failure::read, result.error);
     return 2;
 }
 

@@ -72,15 +72,12 @@ int above_standard(int fd) {
     return moved;
 }
 
+// Both ends close on exec; `flags` adds to their status (O_NONBLOCK).
 bool make_pipe(int ends[2], int flags) {
-    if (::pipe(ends) != 0) return false;
-    for (int i = 0; i < 2; ++i) {
-        ends[i] = above_standard(ends[i]);
-        if (ends[i] < 0 || ::fcntl(ends[i], F_SETFD, FD_CLOEXEC) != 0 ||
-            (flags != 0 && ::fcntl(ends[i], F_SETFL, ::fcntl(ends[i], F_GETFL) | flags) != 0))
-            return false;
-    }
-    return true;
+    if (::pipe2(ends, O_CLOEXEC | flags) != 0) return false;
+    ends[0] = above_standard(ends[0]);
+    ends[1] = above_standard(ends[1]);
+    return ends[0] >= 0 && ends[1] >= 0;
 }
 
 class CommandOutput final : public ByteSource {
@@ -139,6 +136,7 @@ Start start(int /*argc*/, char** argv, int first) {
     int failed[2]; // the child's errno, when the command could not be run
     if (!make_pipe(out, 0) || !make_pipe(ended, O_NONBLOCK) || !make_pipe(failed, 0))
         return {StartFailure::system, errno};
+    // errfold's end alone: the command writes as to any pipe.
     ::fcntl(out[0], F_SETFL, ::fcntl(out[0], F_GETFL) | O_NONBLOCK);
 #ifdef F_SETPIPE_SZ
     // Room for a whole block of the filter's reads: fewer, larger reads.

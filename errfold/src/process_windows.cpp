@@ -115,9 +115,13 @@ const wchar_t* last_part(const wchar_t* name) {
     return name;
 }
 
-bool is_file(const wchar_t* path) {
-    const DWORD attributes = ::GetFileAttributesW(path);
+// Whether the attributes are those of a file, not of a folder or of nothing.
+bool of_a_file(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool is_file(const wchar_t* path) {
+    return of_a_file(::GetFileAttributesW(path));
 }
 
 // Calls `each` with each non-empty part of a list such as PATH, without
@@ -465,9 +469,10 @@ void stop_reading() {
 
 End wait() {
     DWORD code = 0;
+    // An end that cannot be told is no success: errfold's own failure.
     if (::WaitForSingleObject(command_output.process, INFINITE) != WAIT_OBJECT_0 ||
         !::GetExitCodeProcess(command_output.process, &code))
-        return {};
+        return {125, 0};
     return {static_cast<int>(code), 0};
 }
 
@@ -479,8 +484,7 @@ const char* signal_name(int /*signal*/) {
 }
 
 bool names_file_here(const char* name) {
-    const DWORD attributes = ::GetFileAttributesA(name);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return of_a_file(::GetFileAttributesA(name));
 }
 
 } // namespace errfold::process

@@ -17,15 +17,16 @@ std::ptrdiff_t Tail::read(std::span<char> into) {
     return got;
 }
 
+// The bytes go on behind those kept, which move to the front when there is
+// no room left: of a read of kKept bytes or more, only its last kKept.
 void Tail::keep(std::string_view bytes) {
+    read_ += bytes.size();
     if (bytes.size() >= kKept) {
-        cut_ = cut_ || used_ > 0 || bytes.size() > kKept;
         bytes.remove_prefix(bytes.size() - kKept);
         used_ = 0;
     } else if (used_ + bytes.size() > sizeof kept_) {
         std::memmove(kept_, kept_ + used_ - kKept, kKept);
         used_ = kKept;
-        cut_ = true;
     }
     std::memcpy(kept_ + used_, bytes.data(), bytes.size());
     used_ += bytes.size();
@@ -49,7 +50,7 @@ std::string_view Tail::last_lines() const {
     }
     // Fewer lines than asked for: all of them, but for the first one when
     // its start was let go, unless it is all there is.
-    if (cut_ || used_ > kKept) {
+    if (read_ > kept.size()) {
         const std::size_t start = kept.find('\n') + 1;
         if (start > 0 && start < kept.size()) return from(kept, start);
     }
@@ -143,9 +144,7 @@ int fold_command(int argc, char** argv, int first) {
     const process::End end = process::wait();
 
     if (result.failure != Failure::none) {
-        print_error(
-            {"errfold: ", result.failure == Failure::read ? "read error: " : "write error: ",
-             std::strerror(result.error), "\n"});
+        print_stream_error(result.failure == Failure::read, result.error);
         return 125;
     }
     if ((end.signal != 0 || end.status != 0) && !out.wrote) tell_failure(name, end, tail);

@@ -31,7 +31,7 @@ class Tail final : public ByteSource {
     ByteSource& source_;
     char kept_[2 * kKept];
     std::size_t used_ = 0;
-    bool cut_ = false; // bytes before kept_ were let go
+    unsigned long long read_ = 0; // all bytes read, kept or let go
 };
 
 // Runs the command argv[first...], folds what it writes to standard output,

@@ -72,6 +72,11 @@ void print_error(std::initializer_list<std::string_view> parts) {
     (void)write_all(kError, {line, used + kept});
 }
 
+void print_stream_error(bool reading, int error) {
+    print_error(
+        {"errfold: ", reading ? "read error: " : "write error: ", std::strerror(error), "\n"});
+}
+
 void write_error(std::string_view bytes) {
     (void)write_all(kError, bytes);
 }

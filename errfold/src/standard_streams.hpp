@@ -19,6 +19,8 @@ bool input_is_output();
 // best effort: there is nowhere else to report that it failed. A line too
 // long is cut, but keeps its end.
 void print_error(std::initializer_list<std::string_view> parts);
+// "errfold: read error: REASON", or write error, for errno value `error`.
+void print_stream_error(bool reading, int error);
 // Writes bytes to standard error as they are, best effort.
 void write_error(std::string_view bytes);
 // Writes all of `text` to standard output and closes it: 0, or the errno
